@@ -1,0 +1,120 @@
+// The download of a response body into the download folder.
+#include "ui/form1.h"
+
+#include "engine/download_file.h"
+#include "engine/download_text.h"
+#include "engine/escape_marker.h"
+#include "engine/file_naming.h"
+#include "engine/transfer.h"
+#include "ui/message_box.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+constexpr int kChunkSize = 65536;
+// The progress text is worked out for every chunk, but the label is
+// repainted at most this often: a repaint costs more than a chunk at full speed.
+constexpr qint64 kLabelIntervalMs = 16;
+
+} // namespace
+
+QString Form1::MakeSaveFolder()
+{
+    const naming::SaveFolder folder = naming::MakeSaveFolder(programFolder_);
+    strSaveFolder = folder.path;
+    return folder.problem;
+}
+
+QString Form1::MakeFilename(const QString &strFileName) const
+{
+    return naming::MakeFilename(strFileName);
+}
+
+bool Form1::MakeNewFilename()
+{
+    const std::optional<QString> name = naming::MakeNewFilename(strSaveFolder, strSaveName);
+    if (!name)
+        return false;
+    strNewName = *name;
+    strSavePath = strSaveFolder + strNewName;
+    return true;
+}
+
+void Form1::DownloadData()
+{
+    downloading_ = true;
+    setCursor(Qt::BusyCursor);
+    const qint64 declared = download::DeclaredLength(Inet1->GetHeader(QStringLiteral("Content-Length")));
+
+    // The body goes straight into a temporary file beside its final place,
+    // so memory does not grow with its size; it gets its name at the end.
+    DownloadFile file;
+    bool writable = file.open(strSaveFolder);
+    if (!writable)
+        Inet1->Cancel();
+
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceLabel;
+    qint64 received = 0;
+    QString progress;
+    while (writable) {
+        const QByteArray chunk = Inet1->GetChunk(kChunkSize);
+        if (chunk.isEmpty())
+            break;
+        received += chunk.size();
+        if (!file.append(chunk)) {
+            writable = false;
+            Inet1->Cancel();
+            break;
+        }
+        progress = download::ProgressText(received, declared);
+        if (!sinceLabel.isValid() || sinceLabel.elapsed() >= kLabelIntervalMs) {
+            ui.Label4->setText(progress);
+            sinceLabel.start();
+        }
+        QCoreApplication::processEvents();
+    }
+    if (!progress.isEmpty())
+        ui.Label4->setText(progress);
+    const double elapsedSeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+
+    // A release by the user and a transfer that broke off both leave an
+    // incomplete body: say so, then keep what arrived.
+    if (strTransferInfo == engine::kEscapeMarker || Inet1->Failed()) {
+        if (!closeRequested_)
+            showWarning(download::kInterrupted);
+        strTransferInfo.clear();
+    } else {
+        strTransferInfo = download::SpeedText(declared, elapsedSeconds, &sngCalc);
+    }
+
+    strSaveName = MakeFilename(strURL);
+    strSavePath = strSaveFolder + strSaveName;
+    const bool rename = ui.Check3->isChecked();
+    QString failure = file.errorString();
+    if (writable && rename && QFileInfo::exists(strSavePath) && !MakeNewFilename()) {
+        writable = false;
+        failure = download::kNoFreeName;
+    }
+    // With rename on the chosen name is free and must stay untouched if it
+    // was taken meanwhile; with rename off an older file is replaced.
+    if (writable && !file.commit(strSavePath, !rename)) {
+        writable = false;
+        failure = file.errorString();
+    }
+
+    if (!writable)
+        showWarning(download::SaveFailureText(strSavePath, failure));
+    else if (!closeRequested_)
+        boxes_->show(MessageBoxes::kInformationTitle, download::kCompleted + QStringLiteral("\r\n") + strTransferInfo,
+                     MessageBoxes::Icon::Information);
+    unsetCursor();
+    SetBusyState();
+    downloading_ = false;
+}

@@ -1,0 +1,92 @@
+// The get-header, get-data and release commands, the Referer header and the
+// busy state of the buttons.
+#include "ui/form1.h"
+
+#include "engine/counter.h"
+#include "engine/escape_marker.h"
+#include "engine/transfer.h"
+#include "engine/transfer_control.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kUnsafeReferer =
+    QStringLiteral("Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。");
+
+} // namespace
+
+void Form1::Command1_Click()
+{
+    if (downloading_)
+        return;
+    strURL = ui.Text3->text();
+    ui.Label4->clear();
+    CompleteURL();
+    if (intURLValid != 1)
+        return;
+    MakeReferer();
+    if (refuseUnsafeHeader())
+        return;
+    Inet1->Execute(strURL, QStringLiteral("HEAD"), strRefererHeader);
+}
+
+void Form1::Command4_Click()
+{
+    if (downloading_)
+        return;
+    strURL = ui.Text3->text();
+    CompleteURL();
+    if (intURLValid != 1)
+        return;
+    MakeReferer();
+    if (refuseUnsafeHeader())
+        return;
+    // A refused GET leaves the button enabled: no state event would ever
+    // enable it again. The disabled button marks a GET under way, and a
+    // release left over from an earlier GET must not mark this one.
+    if (Inet1->Execute(strURL, QStringLiteral("GET"), strRefererHeader)) {
+        strTransferInfo.clear();
+        ui.Command4->setEnabled(false);
+    }
+}
+
+void Form1::Command2_Click()
+{
+    Inet1->Cancel();
+    if (!ui.Command4->isEnabled()) {
+        ui.Command4->setEnabled(true);
+        unsetCursor();
+        strTransferInfo = engine::kEscapeMarker;
+    }
+    engine::countUp(lngCountCancel);
+    SetBusyState();
+}
+
+void Form1::MakeReferer()
+{
+    if (ui.Check2->isChecked())
+        ui.Text1->setText(MakeURLPath(strURL));
+    if (ui.Text1->text().isEmpty())
+        ui.Text1->setText(QString(QChar(0x3000)));
+    strRefererHeader = QStringLiteral("Referer: ") + ui.Text1->text();
+}
+
+bool Form1::refuseUnsafeHeader()
+{
+    if (headerTextIsSafe(strRefererHeader))
+        return false;
+    showWarning(kUnsafeReferer);
+    return true;
+}
+
+void Form1::SetBusyState()
+{
+    const bool executing = Inet1->StillExecuting();
+    ui.Command1->setEnabled(!executing);
+    ui.Command2->setEnabled(executing);
+    ui.Label2->setText(executing ? QStringLiteral("Wait...") : QString());
+}

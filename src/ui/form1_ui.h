@@ -1,0 +1,30 @@
+#pragma once
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+// The controls of the main window at their designed places, in the manner of
+// a Designer-generated Ui class: construction only, no behaviour.
+struct Form1Ui {
+    QLineEdit *Text3 = nullptr;       // URL box
+    QPushButton *Command1 = nullptr;  // "ヘッダ取得"
+    QPushButton *Command4 = nullptr;  // "データ取得"
+    QCheckBox *Check2 = nullptr;      // automatic Referer
+    QCheckBox *Check1 = nullptr;      // clipboard watch
+    QCheckBox *Check3 = nullptr;      // rename on a name clash
+    QLineEdit *Text1 = nullptr;       // Referer box
+    QPushButton *Command2 = nullptr;  // "接続解放"
+    QPlainTextEdit *Text2 = nullptr;  // header box
+    QLabel *Label11 = nullptr;        // caption of the Referer box
+    QGroupBox *Frame1 = nullptr;      // status frame
+    QLabel *Label4 = nullptr;         // second status line
+    QLabel *Label2 = nullptr;         // busy indicator
+    QLabel *Label1 = nullptr;         // state line
+
+    void setupUi(QWidget *form);
+};

@@ -1,0 +1,23 @@
+// The window's side of address completion.
+#include "ui/form1.h"
+
+#include "url/url_completion.h"
+
+#include <QLineEdit>
+
+void Form1::CompleteURL()
+{
+    const url::Completion completion = url::CompleteURL(strURL);
+    strURL = completion.url;
+    if (!completion.warning.isEmpty())
+        showWarning(completion.warning);
+    intURLValid = completion.valid ? 1 : 0;
+    if (!completion.valid)
+        SetURLTip();
+    ui.Text3->setText(strURL);
+}
+
+QString Form1::MakeURLPath(const QString &strURLPath) const
+{
+    return url::MakeURLPath(strURLPath);
+}
