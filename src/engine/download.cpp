@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 
 namespace {
@@ -98,9 +97,9 @@ void Form1::DownloadData()
     strSavePath = strSaveFolder + strSaveName;
     const bool rename = ui.Check3->isChecked();
     QString failure = file.errorString();
-    if (writable && rename && QFileInfo::exists(strSavePath) && !MakeNewFilename()) {
+    if (writable && rename && naming::EntryExists(strSavePath) && !MakeNewFilename()) {
         writable = false;
-        failure = download::kNoFreeName;
+        failure = download::NoFreeNameReason();
     }
     // With rename on the chosen name is free and must stay untouched if it
     // was taken meanwhile; with rename off an older file is replaced.
@@ -112,7 +111,7 @@ void Form1::DownloadData()
     if (!writable)
         showWarning(download::SaveFailureText(strSavePath, failure));
     else if (!closeRequested_)
-        boxes_->show(MessageBoxes::kInformationTitle, download::kCompleted + QStringLiteral("\r\n") + strTransferInfo,
+        boxes_->show(MessageBoxes::kInformationTitle, download::CompletionText(strTransferInfo),
                      MessageBoxes::Icon::Information);
     unsetCursor();
     SetBusyState();

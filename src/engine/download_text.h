@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+namespace download {
+
+// Warning box text after the user released the connection mid-download.
+inline const QString kInterrupted = QStringLiteral("接続が中断されました。");
+
+// Reason given when the entry "download" is there but is no folder.
+inline const QString kNotAFolder = QStringLiteral("同じ名前のファイルがあり、フォルダとして使えません。");
+
+// The declared length of a body: the Content-Length value as a 64-bit count;
+// 0 when it is missing, not a whole decimal number, negative or out of range.
+qint64 DeclaredLength(const QString &contentLength);
+
+// 100 × received ÷ declared, rounded to the nearest whole number with halves
+// going to the even neighbour; 0 when declared is not positive.
+int Percentage(qint64 received, qint64 declared);
+
+// The progress line shown after every chunk, e.g.
+// "50 %  1.25 MB (1,310,720 / 2,621,440)". sngCalc receives cnvCalc's scratch value.
+QString ProgressText(qint64 received, qint64 declared, float *sngCalc = nullptr);
+
+// "平均転送速度: 1,234,567 バイト/毎秒": declared ÷ elapsedSeconds, kept in
+// single precision (stored in *sngCalc) and shown rounded with comma grouping;
+// "平均転送速度: N/A" when no time elapsed (then *sngCalc is left unchanged).
+QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc = nullptr);
+
+// Information box text at the end of a download: "データ取得を完了しました。",
+// a line break and the speed line (empty after an interruption).
+QString CompletionText(const QString &transferInfo);
+
+// Warning box text when the received data could not be stored at path.
+QString SaveFailureText(const QString &path, const QString &reason);
+
+// Warning box text when the download folder cannot be used.
+QString SaveFolderProblemText(const QString &folder, const QString &reason);
+
+// Reason given when every "name[n].ext" variant of a name is taken.
+QString NoFreeNameReason();
+
+// A short Japanese reason for a failed file operation, followed by the
+// system's own text for error (an errno value) in parentheses.
+QString FileErrorText(int error);
+
+} // namespace download
