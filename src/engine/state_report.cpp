@@ -53,8 +53,8 @@ int StatusCode(const QString &headerBlock)
     if (space < 0)
         return 0;
     static const QRegularExpression threeDigits(QStringLiteral("(?<![0-9])[0-9]{3}(?![0-9])"));
-    const QRegularExpressionMatch match = threeDigits.matchView(statusLine.mid(space + 1));
-    return match.hasMatch() ? match.capturedView().toInt() : 0;
+    const QRegularExpressionMatch match = threeDigits.match(statusLine.mid(space + 1).toString());
+    return match.hasMatch() ? match.captured().toInt() : 0;
 }
 
 } // namespace engine

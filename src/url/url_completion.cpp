@@ -40,9 +40,9 @@ Completion CompleteURL(const QString &typed)
 
     if (slashes < 0) {
         if (address.startsWith(u"www."))
-            return {u"http://" + address, true, {}};
+            return {QStringLiteral("http://") + address, true, {}};
         if (address.startsWith(u"/www."))
-            return {u"http:/" + address, true, {}};
+            return {QStringLiteral("http:/") + address, true, {}};
         return refused(address, kBadFormatWarning.toString());
     }
 
@@ -51,13 +51,13 @@ Completion CompleteURL(const QString &typed)
     if (slashes <= 5) {
         const QString warning =
             slashes < 5 && schemeOf(address) == u"ftp" ? kFtpNotice.toString() : QString();
-        return {u"http:/" + address.mid(slashes + 1), true, warning};
+        return {QStringLiteral("http:/") + address.mid(slashes + 1), true, warning};
     }
 
     const QString scheme = schemeOf(address);
     if (scheme == u"https")
         return {address, true, {}};
-    return refused(address, scheme + kUnknownProtocolSuffix);
+    return refused(address, scheme + kUnknownProtocolSuffix.toString());
 }
 
 QString MakeURLPath(const QString &url)

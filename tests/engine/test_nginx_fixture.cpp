@@ -1,4 +1,4 @@
-#include "nginx_server.h"
+#include "support/nginx_server.h"
 
 #include <QSslConfiguration>
 #include <QSslSocket>

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <functional>
+
+// Formatting of header values for the header box: sizes, dates and the final
+// presentation of the whole block.
+namespace headers {
+
+// Labels that the annotation gives the lines formatted here.
+inline constexpr QStringView kDateLabel = u"時刻:";
+inline constexpr QStringView kLastModifiedLabel = u"最終更新時刻:";
+inline constexpr QStringView kExpiresLabel = u"有効期限:";
+inline constexpr QStringView kSizeLabel = u"サイズ:";
+
+// Byte counts at and above this (999 GB) have no size text.
+inline constexpr qint64 kSizeTextLimit = 999LL * 1024 * 1024 * 1024;
+
+// n with "," between groups of three digits and "-" before a negative
+// number, whatever the user's locale ("#,##0").
+QString groupThousands(qint64 n);
+
+// The byte count in KB, MB or GB with two decimals ("1.23 KB"); a unit is used
+// up to 999 of it before the next one. The quotient is held in single
+// precision and rounded half away from zero; it is also stored in *sngCalc
+// when given. Empty from 999 GB on, and then *sngCalc is left alone.
+QString cnvCalc(qint64 bytes, float *sngCalc = nullptr);
+// The same for a byte count as text; the empty text, or a text that is not a
+// whole number, gives the empty text and leaves *sngCalc alone.
+QString cnvCalc(const QString &cValue, float *sngCalc = nullptr);
+
+// An HTTP date as "yyyy年m月d日 hh時mm分ss秒", the clock time as received; a
+// null QString when the value cannot be read.
+QString FormatHttpDate(const QString &value);
+
+// The value of the response header called name; empty when absent.
+using HeaderLookup = std::function<QString(const QString &name)>;
+
+// Rewrites the values of Date, Last-Modified and Expires in their labelled
+// lines as Japanese date-and-time text; unreadable values stay as received.
+QString FormatHeaderDates(const QString &block, const HeaderLookup &value);
+
+// The whole presentation of a response header block: Japanese labels, dates,
+// the size text after the Content-Length value, and a space before every ":".
+QString FormatHeaderText(const QString &block, const HeaderLookup &value);
+
+} // namespace headers
