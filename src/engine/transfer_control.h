@@ -1,0 +1,107 @@
+#pragma once
+
+#include "engine/curl_body_buffer.h"
+#include "engine/curl_multi_driver.h"
+#include "engine/curl_session.h"
+#include "engine/transfer.h"
+
+#include <QList>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+class QEventLoop;
+
+// False when text holds a CR, an LF or a NUL: such text must never reach the
+// wire, where it would start a header line of its own.
+bool headerTextIsSafe(const QString &text);
+
+// The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
+// only, no redirects, no content decoding, HTTPS verified against the
+// system's CA store (or the bundle named by SSL_CERT_FILE), proxies from the
+// usual environment variables, 60 seconds to connect and 60 seconds at most
+// without progress.
+//
+// State events are collected while libcurl runs and emitted one by one
+// after it has returned, in the order they happened, so receivers may call
+// any member and run nested event loops (a nested loop keeps emitting the
+// events that follow). Besides the states 2 to 10 that CurlSession
+// observes, this class raises:
+//   1  from Execute (emitted once Execute has returned);
+//   11 when libcurl reports the transfer failed (after its 9 and 10);
+//   12 for HEAD when the transfer is over (after 9 and 10; StillExecuting
+//      is then false); for GET as soon as the final header block is
+//      complete, right after 8.
+// A GET's body is read with GetChunk from the receiver of state 12. When
+// that receiver returns with the body not read to its end (the window shows
+// a box for a status other than 200 and reads nothing), the rest is
+// discarded and the connection closed, so the control falls idle by itself.
+//
+// StillExecuting is true from Execute until 11 or a HEAD's 12 is emitted,
+// or until a GET's body has been read to its end (before the empty
+// GetChunk returns), discarded or cancelled. Cancel drops the events not yet
+// emitted; only the closing states of the connection it ends follow. When a
+// GET fails while its body is read, GetChunk returns empty and Failed() is
+// already true, which tells a cut body from a complete one.
+//
+// Up to about 1 MiB of body is held; beyond that the transfer is paused
+// until GetChunk has taken half of it.
+class TransferControl final : public Transfer, private CurlSessionSink {
+    Q_OBJECT
+public:
+    explicit TransferControl(QObject *parent = nullptr);
+    ~TransferControl() override;
+
+    bool Execute(const QString &url, const QString &operation,
+                 const QString &requestHeaders) override;
+    void Cancel() override;
+    bool StillExecuting() const override { return executing_; }
+    QString GetHeader() const override { return header_; }
+    QString GetHeader(const QString &name) const override;
+    // Returns exactly size bytes unless the body ends first (at most 16 MiB
+    // at a time); waits in a nested event loop until they have arrived.
+    QByteArray GetChunk(int size) override;
+    bool Failed() const override { return failed_; }
+    QString LastFailure() const override { return failure_; }
+
+private:
+    enum class Body { None, Streaming, Complete, Gone };
+    struct Pending {
+        int state;
+        quint64 transfer;
+        bool ends; // StillExecuting turns false as it is emitted
+    };
+
+    void sessionState(int state) override;
+    void sessionHeader(const QByteArray &block) override;
+    bool sessionBody(const char *data, qsizetype length) override;
+
+    void raise(int state, bool ends = false);
+    void emitPending();
+    void onFinished(CURL *easy, CURLcode result);
+    void onCurlReturned();
+    // Ends the transfer without a result: cancelled, or its body unwanted.
+    void abandon();
+    void endSession();
+    void dropBody();
+    bool waitForBody(qsizetype wanted);
+    void wakeWaiters();
+
+    CurlMultiDriver driver_;
+    std::unique_ptr<CurlSession> session_;
+    CurlBodyBuffer body_;
+    std::deque<Pending> pending_;
+    QTimer emitTimer_;
+    QList<QEventLoop *> waiters_;
+    qsizetype wanted_ = 0;
+    qsizetype bodyLimit_ = 0;
+
+    quint64 transfer_ = 0; // counts Execute calls; tells stale events apart
+    bool executing_ = false;
+    bool head_ = false;
+    Body bodyState_ = Body::None;
+    bool failed_ = false;
+    QString failure_;
+    QString header_;
+};

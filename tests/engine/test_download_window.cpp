@@ -1,0 +1,234 @@
+// Downloads through the window, the real transfer control and the scripted
+// local server: what lands in the download folder and what the user is told.
+#include "headers/value_format.h"
+#include "support/recording_boxes.h"
+#include "support/script_server.h"
+#include "support/window_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using window_fixture::idle;
+using window_fixture::kDeadlineMs;
+
+namespace {
+
+const QString kInterrupted = QStringLiteral("接続が中断されました。");
+const QString kCompleted = QStringLiteral("データ取得を完了しました。\r\n");
+const QString kCompletedWithSpeed = kCompleted + QStringLiteral("平均転送速度: # バイト/毎秒");
+
+// Box texts with the measured speed replaced by "#".
+QStringList withoutSpeed(const QStringList &texts)
+{
+    static const QRegularExpression speed(QStringLiteral("平均転送速度: [0-9,]+ "));
+    QStringList result;
+    for (QString text : texts)
+        result.append(text.replace(speed, QStringLiteral("平均転送速度: # ")));
+    return result;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestDownloadWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void bodyAgainstDeclaredLength_data();
+    void bodyAgainstDeclaredLength();
+    void existingFile_data();
+    void existingFile();
+    void unsafeNameStaysInFolder();
+    void failedSaveIsNotReportedAsSuccess();
+    void releaseMidBodyKeepsExactlyWhatArrived();
+    void closingDuringDownloadSavesAndCloses();
+
+private:
+    QString folder() const { return program_->path() + QStringLiteral("/download/"); }
+    void get(const QString &path);
+
+    std::unique_ptr<QTemporaryDir> program_;
+    std::unique_ptr<ScriptServer> server_;
+    std::unique_ptr<RecordingBoxes> boxes_;
+    std::unique_ptr<Form1> form_;
+};
+
+void TestDownloadWindow::init()
+{
+    program_ = std::make_unique<QTemporaryDir>();
+    server_ = std::make_unique<ScriptServer>();
+    QVERIFY(server_->start());
+    boxes_ = std::make_unique<RecordingBoxes>();
+    form_ = std::make_unique<Form1>(nullptr, boxes_.get(), program_->path());
+}
+
+void TestDownloadWindow::cleanup()
+{
+    // Whatever happened, no temporary file is left behind.
+    QCOMPARE(QDir(folder()).entryList(QStringList{QStringLiteral(".tobrell-*")}, QDir::Hidden | QDir::Files),
+             QStringList());
+    form_.reset();
+}
+
+void TestDownloadWindow::get(const QString &path)
+{
+    form_->ui.Text3->setText(server_->url(path));
+    form_->Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(form_->lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*form_), kDeadlineMs);
+}
+
+void TestDownloadWindow::bodyAgainstDeclaredLength_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<qint64>("saved");
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<QStringList>("boxes");
+
+    QTest::newRow("as declared") << QByteArray("Content-Length: 200000\r\n") << qint64(200000) << qint64(200000)
+                                 << "100 %  195.31 KB (200,000 / 200,000)"
+                                 << QStringList{kCompletedWithSpeed};
+    // The connection closes before the declared end: an incomplete body.
+    QTest::newRow("declared larger") << QByteArray("Content-Length: 300000\r\n") << qint64(200000)
+                                     << qint64(200000) << "67 %  195.31 KB (200,000 / 300,000)"
+                                     << QStringList{kInterrupted, kCompleted};
+    QTest::newRow("declared smaller") << QByteArray("Content-Length: 100000\r\n") << qint64(200000)
+                                      << qint64(100000) << "100 %  97.66 KB (100,000 / 100,000)"
+                                      << QStringList{kCompletedWithSpeed};
+    QTest::newRow("not declared") << QByteArray() << qint64(200000) << qint64(200000)
+                                  << "0 %  195.31 KB (200,000 / 0)"
+                                  << QStringList{kCompletedWithSpeed};
+    // Beyond 32 bits the length still counts: 40 MiB of 3 GiB is 1 %.
+    QTest::newRow("3 GiB declared, cut short") << QByteArray("Content-Length: 3221225472\r\n")
+                                               << qint64(40 << 20) << qint64(40 << 20)
+                                               << "1 %  40.00 MB (41,943,040 / 3,221,225,472)"
+                                               << QStringList{kInterrupted, kCompleted};
+}
+
+void TestDownloadWindow::bodyAgainstDeclaredLength()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(qint64, sent);
+    QFETCH(qint64, saved);
+    QFETCH(QString, progress);
+    QFETCH(QStringList, boxes);
+
+    server_->setScript(ScriptServer::Reply("200 OK", headers + "Connection: close\r\n", sent));
+    get(QStringLiteral("/dir/body.bin"));
+
+    QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), ScriptServer::Pattern(0, saved));
+    QCOMPARE(form_->ui.Label4->text(), progress);
+    QCOMPARE(withoutSpeed(boxes_->texts()), boxes);
+}
+
+void TestDownloadWindow::existingFile_data()
+{
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QString>("savedAs");
+    QTest::newRow("rename off replaces") << false << "body.bin";
+    QTest::newRow("rename on picks a free name") << true << "body[0].bin";
+}
+
+void TestDownloadWindow::existingFile()
+{
+    QFETCH(bool, rename);
+    QFETCH(QString, savedAs);
+
+    const QByteArray older(300000, 'o');
+    writeFile(folder() + QStringLiteral("body.bin"), older);
+    form_->ui.Check3->setChecked(rename);
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
+    get(QStringLiteral("/body.bin"));
+
+    QCOMPARE(form_->strSavePath, folder() + savedAs);
+    QCOMPARE(readAll(folder() + savedAs), ScriptServer::Pattern(0, 1000));
+    if (rename)
+        QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), older);
+}
+
+void TestDownloadWindow::unsafeNameStaysInFolder()
+{
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n", 10));
+    get(QStringLiteral("/a/.."));
+    QCOMPARE(form_->strSavePath, folder() + QStringLiteral("index.html"));
+    QCOMPARE(readAll(folder() + QStringLiteral("index.html")), ScriptServer::Pattern(0, 10));
+}
+
+void TestDownloadWindow::failedSaveIsNotReportedAsSuccess()
+{
+    // A folder holds the name and rename is off: the file cannot be put there.
+    QVERIFY(QDir(folder()).mkdir(QStringLiteral("body.bin")));
+    writeFile(folder() + QStringLiteral("body.bin/keep"), "kept");
+    form_->ui.Check3->setChecked(false);
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
+    get(QStringLiteral("/body.bin"));
+
+    QCOMPARE(boxes_->shown.size(), 1);
+    QCOMPARE(boxes_->shown[0].title, MessageBoxes::kWarningTitle);
+    QVERIFY2(boxes_->shown[0].text.contains(folder() + QStringLiteral("body.bin")), qPrintable(boxes_->shown[0].text));
+    QCOMPARE(readAll(folder() + QStringLiteral("body.bin/keep")), QByteArray("kept"));
+}
+
+void TestDownloadWindow::releaseMidBodyKeepsExactlyWhatArrived()
+{
+    server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
+                        ScriptServer::Body(10000000, 16384, 20)});
+    form_->ui.Text3->setText(server_->url(QStringLiteral("/slow.bin")));
+    const window_fixture::ActWhen release(
+        [this] { return form_->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
+        [this] { form_->ui.Command2->click(); });
+    form_->Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(form_->lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*form_), kDeadlineMs);
+
+    QVERIFY(release.done);
+    QCOMPARE(boxes_->texts().join(u'|'), QStringList({kInterrupted, kCompleted}).join(u'|'));
+    QCOMPARE(form_->lngCountCancel, 1);
+    QVERIFY(form_->strTransferInfo.isEmpty());
+    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
+    QVERIFY(saved.size() > 0 && saved.size() < 10000000);
+    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+    QVERIFY2(form_->ui.Label4->text().contains(QStringLiteral("(") + headers::groupThousands(saved.size())
+                                              + QStringLiteral(" / ")),
+             qPrintable(form_->ui.Label4->text()));
+}
+
+void TestDownloadWindow::closingDuringDownloadSavesAndCloses()
+{
+    server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
+                        ScriptServer::Body(10000000, 16384, 20)});
+    form_->show();
+    form_->ui.Text3->setText(server_->url(QStringLiteral("/slow.bin")));
+    const window_fixture::ActWhen close(
+        [this] { return form_->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
+        [this] { QVERIFY(!form_->close()); });
+    form_->Command4_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), kDeadlineMs);
+
+    QVERIFY(!form_->Inet1->StillExecuting());
+    QCOMPARE(boxes_->texts().join(u'|'), QString());
+    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
+    QVERIFY(saved.size() > 0);
+    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+}
+
+QTEST_MAIN(TestDownloadWindow)
+#include "test_download_window.moc"

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+// A scripted HTTP server on 127.0.0.1 and a free port, for tests that need
+// exact bytes on the wire.
+//
+// Every connection it accepts reads one request, records its bytes up to
+// and including the blank line that ends its header block, and then plays
+// the script set with setScript(), step by step (see Step). A body is
+// streamed as the client reads it, never held whole in memory. The script
+// alone decides what Content-Length says, so bodies shorter or longer than
+// announced, or cut short by a close, are easy to write. A close waits until
+// everything queued has gone out. A script that ends without a close keeps
+// the connection open until the client closes it; an empty script is a
+// server that accepts but never answers.
+//
+// Byte i of every streamed body is Pattern(i, 1), so a test can check what
+// arrived without keeping a copy.
+class ScriptServer : public QObject {
+    Q_OBJECT
+public:
+    struct Step {
+        int delayMs = 0;            // wait before the step
+        QByteArray bytes;           // sent first, as they are
+        qint64 bodyLength = 0;      // then Pattern(0, bodyLength), streamed
+        int pieceSize = 256 * 1024; // in pieces of this size
+        int pieceDelayMs = 0;       // this far apart
+        bool close = false;         // then close the connection
+    };
+    using Script = QList<Step>;
+
+    static Step Send(const QByteArray &bytes, int delayMs = 0);
+    static Step Body(qint64 length, int pieceSize = 256 * 1024, int pieceDelayMs = 0);
+    static Step Close(int delayMs = 0);
+    // "HTTP/1.1 <status>\r\n<headers, each ending in CR LF>\r\n", then a
+    // Pattern() body of bodyLength bytes, then close.
+    static Script Reply(const QByteArray &status, const QByteArray &headers,
+                        qint64 bodyLength = 0);
+
+    // Its period (251) divides no power of two, so a lost or repeated
+    // block shows.
+    static QByteArray Pattern(qint64 offset, qint64 length);
+    // A port on 127.0.0.1 on which nothing listens (a connection is refused).
+    static quint16 RefusedPort();
+
+    explicit ScriptServer(QObject *parent = nullptr);
+    // Starts listening; false when no port could be had.
+    bool start();
+    quint16 port() const { return server_.serverPort(); }
+    // "http://127.0.0.1:<port>" followed by path.
+    QString url(const QString &path = QStringLiteral("/")) const;
+
+    // The script played for connections accepted from now on.
+    void setScript(const Script &script) { script_ = script; }
+    // The requests received so far, one per connection that sent one.
+    QList<QByteArray> requests() const { return requests_; }
+    int connectionCount() const { return accepted_; }
+    // Connections not yet closed by either side.
+    int openConnections() const { return open_; }
+
+Q_SIGNALS:
+    void requestReceived(const QByteArray &request);
+
+private:
+    void accept();
+
+    QTcpServer server_;
+    Script script_;
+    QList<QByteArray> requests_;
+    int accepted_ = 0;
+    int open_ = 0;
+};
+
+Q_DECLARE_METATYPE(ScriptServer::Step)

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/transfer.h"
+#include "ui/form1.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+// Conditions that window tests wait for.
+namespace window_fixture {
+
+// The window at rest: no transfer, buttons and busy label as after start.
+inline bool idle(const Form1 &form)
+{
+    return !form.Inet1->StillExecuting() && form.ui.Command1->isEnabled() && form.ui.Command4->isEnabled()
+        && !form.ui.Command2->isEnabled() && form.ui.Label2->text().isEmpty();
+}
+
+// A request under way, as the busy state shows it.
+inline bool busy(const Form1 &form)
+{
+    return form.Inet1->StillExecuting() && !form.ui.Command1->isEnabled() && form.ui.Command2->isEnabled()
+        && form.ui.Label2->text() == QStringLiteral("Wait...");
+}
+
+constexpr int kDeadlineMs = 20000;
+
+// Runs action once, as soon as condition holds, from a timer. The window's
+// download runs nested inside the event processing of the test's wait, so
+// a test can act during a download only from the event loop.
+class ActWhen : public QObject {
+public:
+    ActWhen(std::function<bool()> condition, std::function<void()> action)
+        : condition_(std::move(condition)), action_(std::move(action))
+    {
+        timer_.setInterval(2);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+            if (!condition_())
+                return;
+            timer_.stop();
+            action_();
+            done = true;
+        });
+        timer_.start();
+    }
+
+    bool done = false;
+
+private:
+    std::function<bool()> condition_;
+    std::function<void()> action_;
+    QTimer timer_;
+};
+
+} // namespace window_fixture

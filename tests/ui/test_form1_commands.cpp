@@ -1,0 +1,261 @@
+// The fetch commands and the state handling of the window, driven through
+// the real transfer control against the scripted local server.
+#include "engine/state_report.h"
+#include "support/recording_boxes.h"
+#include "support/script_server.h"
+#include "support/window_fixture.h"
+
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using window_fixture::busy;
+using window_fixture::idle;
+using window_fixture::kDeadlineMs;
+
+class TestForm1Commands : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void everyStateMessageFitsTheStateLine();
+    void rejectedAddressSendsNothing_data();
+    void rejectedAddressSendsNothing();
+    void refererOnTheWire_data();
+    void refererOnTheWire();
+    void refererWithLineBreakIsRefused();
+    void responseOutcomes_data();
+    void responseOutcomes();
+    void releaseDuringHead();
+    void releaseDuringGetThenNextGetCompletes();
+    void getRefusedWhileBusyStaysEnabled();
+    void failedGetReturnsToIdleAndSaysWhy();
+    void unknownStateEmptiesStateLine();
+
+private:
+    std::unique_ptr<QTemporaryDir> program_;
+    std::unique_ptr<ScriptServer> server_;
+    std::unique_ptr<RecordingBoxes> boxes_;
+    std::unique_ptr<Form1> form_;
+};
+
+void TestForm1Commands::init()
+{
+    form_.reset();
+    program_ = std::make_unique<QTemporaryDir>();
+    server_ = std::make_unique<ScriptServer>();
+    QVERIFY(server_->start());
+    boxes_ = std::make_unique<RecordingBoxes>();
+    form_ = std::make_unique<Form1>(nullptr, boxes_.get(), program_->path());
+}
+
+void TestForm1Commands::everyStateMessageFitsTheStateLine()
+{
+    const QFontMetrics metrics(form_->ui.Label1->font());
+    for (int state = 0; state <= engine::kLastState; ++state)
+        QVERIFY2(metrics.horizontalAdvance(engine::StateMessage(state)) <= form_->ui.Label1->contentsRect().width(),
+                 qPrintable(engine::StateMessage(state)));
+}
+
+void TestForm1Commands::rejectedAddressSendsNothing_data()
+{
+    QTest::addColumn<bool>("get");
+    QTest::newRow("get header") << false;
+    QTest::newRow("get data") << true;
+}
+
+void TestForm1Commands::rejectedAddressSendsNothing()
+{
+    QFETCH(bool, get);
+    Form1 &form = *form_;
+    form.ui.Label4->setText(QStringLiteral("previous"));
+    form.ui.Text3->setText(QStringLiteral("  example.com "));
+    get ? form.Command4_Click() : form.Command1_Click();
+
+    QCOMPARE(boxes_->texts(), QStringList{QStringLiteral("URL の書式が正しくないため、読み込みできませんでした。")});
+    QCOMPARE(form.ui.Text3->text(), QStringLiteral("example.com"));
+    QVERIFY(!form.Inet1->StillExecuting());
+    QVERIFY(form.ui.Command4->isEnabled());
+    QCOMPARE(form.lngCountHead, 0);
+    // Only the get-header command clears the second status line.
+    QCOMPARE(form.ui.Label4->text(), get ? QStringLiteral("previous") : QString());
+    QCOMPARE(server_->connectionCount(), 0);
+}
+
+void TestForm1Commands::refererOnTheWire_data()
+{
+    QTest::addColumn<bool>("automatic");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("boxAfter");
+    QTest::addColumn<QByteArray>("line");
+
+    // "{dir}" stands for the directory of the requested address on this run's server.
+    QTest::newRow("automatic: the directory") << true << "ignored" << "{dir}" << QByteArray("Referer: {dir}");
+    QTest::newRow("empty box: ideographic space") << false << "" << QString(QChar(0x3000))
+                                                  << QByteArray("Referer: \xE3\x80\x80");
+    QTest::newRow("typed text, byte for byte") << false << "http://例え.jp/ü" << "http://例え.jp/ü"
+                                               << QStringLiteral("Referer: http://例え.jp/ü").toUtf8();
+}
+
+void TestForm1Commands::refererOnTheWire()
+{
+    QFETCH(bool, automatic);
+    QFETCH(QString, typed);
+    QFETCH(QString, boxAfter);
+    QFETCH(QByteArray, line);
+    const QString dir = server_->url(QStringLiteral("/dir/"));
+    boxAfter.replace(QStringLiteral("{dir}"), dir);
+    line.replace("{dir}", dir.toUtf8());
+
+    Form1 &form = *form_;
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+    form.ui.Check2->setChecked(automatic);
+    form.ui.Text1->setText(typed);
+    form.ui.Text3->setText(server_->url(QStringLiteral("/dir/page.html")));
+    form.Command1_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(server_->requests().size(), 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+
+    QCOMPARE(form.ui.Text1->text(), boxAfter);
+    QCOMPARE(form.strRefererHeader, QStringLiteral("Referer: ") + boxAfter);
+    const QByteArray request = server_->requests().first();
+    QVERIFY2(request.startsWith("HEAD /dir/page.html HTTP/1.1\r\n"), request.constData());
+    QVERIFY2(request.contains("\r\n" + line + "\r\n"), request.constData());
+}
+
+void TestForm1Commands::refererWithLineBreakIsRefused()
+{
+    Form1 &form = *form_;
+    form.ui.Check2->setChecked(false);
+    form.ui.Text1->setText(QStringLiteral("x\r\nX-Injected: 1"));
+    form.ui.Text3->setText(server_->url(QStringLiteral("/a")));
+    form.Command4_Click();
+
+    QCOMPARE(boxes_->shown.size(), 1);
+    QCOMPARE(boxes_->shown[0].title, MessageBoxes::kWarningTitle);
+    QVERIFY(form.ui.Command4->isEnabled());
+    QVERIFY(!form.Inet1->StillExecuting());
+    QCOMPARE(server_->connectionCount(), 0);
+}
+
+void TestForm1Commands::responseOutcomes_data()
+{
+    QTest::addColumn<bool>("get");
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<int>("data");
+    QTest::addColumn<int>("fail");
+
+    QTest::newRow("HEAD 200") << false << QByteArray("200 OK") << QStringList() << 0 << 0;
+    QTest::newRow("HEAD 404") << false << QByteArray("404 Not Found") << QStringList() << 0 << 0;
+    QTest::newRow("GET 404") << true << QByteArray("404 Not Found") << QStringList{"HTTP Status Code 404"} << 0 << 1;
+    QTest::newRow("GET 206") << true << QByteArray("206 Partial Content") << QStringList{"HTTP Status Code 206"} << 0
+                             << 1;
+    QTest::newRow("GET 200") << true << QByteArray("200 OK")
+                             << QStringList{"データ取得を完了しました。\r\n平均転送速度: "} << 1 << 0;
+}
+
+void TestForm1Commands::responseOutcomes()
+{
+    QFETCH(bool, get);
+    QFETCH(QByteArray, status);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, data);
+    QFETCH(int, fail);
+
+    Form1 &form = *form_;
+    server_->setScript(ScriptServer::Reply(status, "Content-Length: 1000\r\nConnection: close\r\n", get ? 1000 : 0));
+    form.ui.Text3->setText(server_->url(QStringLiteral("/f.bin")));
+    get ? form.Command4_Click() : form.Command1_Click();
+    QCOMPARE(form.ui.Command4->isEnabled(), !get);
+    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountHead, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+
+    QCOMPARE(form.lngCountData, data);
+    QCOMPARE(form.lngCountFail, fail);
+    QCOMPARE(boxes_->shown.size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i)
+        QVERIFY2(boxes_->shown[i].text.startsWith(boxes[i]), qPrintable(boxes_->shown[i].text));
+    const QString shown = form.ui.Text2->toPlainText();
+    QVERIFY2(shown.startsWith(QStringLiteral("HTTP/1.1 ") + QString::fromLatin1(status)), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("持続接続 : 完了")), qPrintable(shown));
+    QCOMPARE(QFile::exists(program_->path() + QStringLiteral("/download/f.bin")), data == 1);
+}
+
+void TestForm1Commands::releaseDuringHead()
+{
+    Form1 &form = *form_;
+    form.strTransferInfo = QStringLiteral("kept");
+    form.ui.Text3->setText(server_->url(QStringLiteral("/never")));
+    form.Command1_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(busy(form), kDeadlineMs);
+    QVERIFY(form.ui.Command4->isEnabled());
+
+    form.ui.Command2->click();
+    QVERIFY(idle(form));
+    QCOMPARE(form.lngCountCancel, 1);
+    QCOMPARE(form.strTransferInfo, QStringLiteral("kept"));
+    QVERIFY(!form.testAttribute(Qt::WA_SetCursor));
+    QVERIFY(boxes_->shown.isEmpty());
+}
+
+void TestForm1Commands::releaseDuringGetThenNextGetCompletes()
+{
+    Form1 &form = *form_;
+    form.ui.Text3->setText(server_->url(QStringLiteral("/never")));
+    form.Command4_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(busy(form), kDeadlineMs);
+    form.ui.Command2->click();
+    QVERIFY(form.ui.Command4->isEnabled());
+    QCOMPARE(form.strTransferInfo, QStringLiteral("Escape"));
+    QCOMPARE(form.lngCountCancel, 1);
+    QVERIFY(idle(form));
+
+    // The release belonged to the GET it ended, not to the next one.
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n", 10));
+    form.Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+    QCOMPARE(boxes_->shown.size(), 1);
+    QVERIFY2(boxes_->shown[0].text.startsWith(QStringLiteral("データ取得を完了しました。\r\n平均転送速度: ")),
+             qPrintable(boxes_->shown[0].text));
+}
+
+void TestForm1Commands::getRefusedWhileBusyStaysEnabled()
+{
+    Form1 &form = *form_;
+    form.ui.Text3->setText(server_->url(QStringLiteral("/never")));
+    form.Command1_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(busy(form), kDeadlineMs);
+    form.Command4_Click();
+    QVERIFY(form.ui.Command4->isEnabled());
+    QCOMPARE(server_->connectionCount(), 1);
+    form.ui.Command2->click();
+    QVERIFY(idle(form));
+}
+
+void TestForm1Commands::failedGetReturnsToIdleAndSaysWhy()
+{
+    Form1 &form = *form_;
+    form.ui.Text3->setText(QStringLiteral("http://127.0.0.1:%1/x").arg(ScriptServer::RefusedPort()));
+    form.Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(form.ui.Label1->text(), engine::StateMessage(engine::kStateFailure), kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+    QVERIFY2(form.ui.Label4->text().contains(QStringLiteral("接続が拒否されました")), qPrintable(form.ui.Label4->text()));
+    QVERIFY(boxes_->shown.isEmpty());
+    QCOMPARE(form.lngCountHead + form.lngCountData + form.lngCountFail + form.lngCountCancel, 0);
+}
+
+void TestForm1Commands::unknownStateEmptiesStateLine()
+{
+    Form1 &form = *form_;
+    form.ui.Command1->setEnabled(false);
+    form.Inet1_StateChanged(13);
+    QVERIFY(form.ui.Label1->text().isEmpty());
+    QVERIFY(idle(form));
+}
+
+QTEST_MAIN(TestForm1Commands)
+#include "test_form1_commands.moc"
