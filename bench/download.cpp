@@ -72,8 +72,8 @@ int windowChild(int argc, char **argv, const QString &url, const QString &folder
     return seconds < 0 ? 1 : 0;
 }
 
-// Runs argv as a child; wall time, peak memory and, when capture is given,
-// the first line it printed.
+// Runs args as a child: its wall time, peak memory and exit status; with
+// printedSeconds, the number it printed.
 Run spawnAndWait(const std::vector<std::string> &args, double *printedSeconds = nullptr)
 {
     std::vector<char *> argv;
@@ -169,8 +169,12 @@ int main(int argc, char **argv)
         settle();
         double windowSeconds = 0;
         const Run window = spawnAndWait({self, "--window", nginx.url("big.bin").toStdString(), folder}, &windowSeconds);
-        if (!window.ok || !sameSize(windowFile, size)) {
-            std::fprintf(stderr, "window download failed\n");
+        // The first download is compared byte for byte with what nginx served.
+        const bool identical = i > 0 || spawnAndWait({"/usr/bin/cmp", "-s", windowFile.toStdString(),
+                                                      (nginx.root() + QStringLiteral("/big.bin")).toStdString()})
+                                            .ok;
+        if (!window.ok || !sameSize(windowFile, size) || !identical) {
+            std::fprintf(stderr, "window download failed or differs from the served file\n");
             return 1;
         }
         QFile::remove(windowFile);

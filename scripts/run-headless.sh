@@ -19,5 +19,6 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 sleep 1
-import -window root "$shot"
+# The bare X screen is black around the window: trim it away.
+import -window root -trim +repage "$shot"
 echo "Tobrell ran on $display; screenshot of its window: $(realpath "$shot")"

@@ -1,6 +1,7 @@
 #include "engine/curl_session.h"
 
 #include "engine/curl_failure_text.h"
+#include "engine/version.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,7 +12,6 @@
 
 namespace {
 
-const char kUserAgent[] = "Tobrell/1.00";
 const char kProtocols[] = "http,https";
 // libcurl's receive buffer; large reads keep a fast download cheap.
 constexpr long kReceiveBufferSize = 512 * 1024;
@@ -126,7 +126,7 @@ bool CurlSession::configure(const QString &url, Method method, const QString &he
     // Each request gets its own connection, closed when it ends, so that the
     // closing states belong to it.
     set(CURLOPT_FORBID_REUSE, 1L);
-    set(CURLOPT_USERAGENT, kUserAgent);
+    set(CURLOPT_USERAGENT, (QByteArray("Tobrell/") + tobrell::kVersion).constData());
     set(CURLOPT_HTTPHEADER, headers_);
     // The body is handed out as it came: no Accept-Encoding, no decoding.
     set(CURLOPT_HTTP_CONTENT_DECODING, 0L);

@@ -23,27 +23,14 @@ void Form1::Command1_Click()
 {
     if (downloading_)
         return;
-    strURL = ui.Text3->text();
     ui.Label4->clear();
-    CompleteURL();
-    if (intURLValid != 1)
-        return;
-    MakeReferer();
-    if (refuseUnsafeHeader())
-        return;
-    Inet1->Execute(strURL, QStringLiteral("HEAD"), strRefererHeader);
+    if (prepareRequest())
+        Inet1->Execute(strURL, QStringLiteral("HEAD"), strRefererHeader);
 }
 
 void Form1::Command4_Click()
 {
-    if (downloading_)
-        return;
-    strURL = ui.Text3->text();
-    CompleteURL();
-    if (intURLValid != 1)
-        return;
-    MakeReferer();
-    if (refuseUnsafeHeader())
+    if (downloading_ || !prepareRequest())
         return;
     // A refused GET leaves the button enabled: no state event would ever
     // enable it again. The disabled button marks a GET under way, and a
@@ -75,11 +62,18 @@ void Form1::MakeReferer()
     strRefererHeader = QStringLiteral("Referer: ") + ui.Text1->text();
 }
 
-bool Form1::refuseUnsafeHeader()
+bool Form1::prepareRequest()
 {
-    if (headerTextIsSafe(strRefererHeader))
+    strURL = ui.Text3->text();
+    CompleteURL();
+    if (intURLValid != 1)
         return false;
-    showWarning(kUnsafeReferer);
+    MakeReferer();
+    // A line break in the Referer box would smuggle a header line of its own.
+    if (!headerTextIsSafe(strRefererHeader)) {
+        showWarning(kUnsafeReferer);
+        return false;
+    }
     return true;
 }
 

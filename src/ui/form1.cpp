@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "engine/transfer_control.h"
+#include "engine/version.h"
 #include "ui/message_box.h"
 
 #include <QCloseEvent>
@@ -9,12 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
-namespace {
-
-const QString kVersionLine = QStringLiteral("Tobrell ver 1.00 Feb 2006");
-
-} // namespace
 
 Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, QWidget *parent)
     : QWidget(parent)
@@ -85,7 +80,7 @@ void Form1::Form_QueryUnload()
 
 void Form1::menuVer_Click()
 {
-    ui.Label1->setText(kVersionLine);
+    ui.Label1->setText(QStringLiteral("Tobrell ver %1 %2").arg(QLatin1String(tobrell::kVersion), QLatin1String(tobrell::kVersionDate)));
     ui.Label4->setText(QStringLiteral("Header: %1 Data: %2 Fail: %3 Cancel: %4")
                            .arg(lngCountHead)
                            .arg(lngCountData)

@@ -85,7 +85,9 @@ private:
     void SaveSettings();
     void ClearToolTips();
 
-    bool refuseUnsafeHeader();
+    // What both request commands do before sending: complete the address
+    // and build the Referer header. False when nothing may be sent.
+    bool prepareRequest();
     void showWarning(const QString &text);
 
     std::unique_ptr<Transfer> ownedInet_;

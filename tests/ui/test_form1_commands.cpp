@@ -20,9 +20,12 @@ class TestForm1Commands : public QObject {
 
 private Q_SLOTS:
     void init();
+    void startShowsVersionAndCounters();
     void everyStateMessageFitsTheStateLine();
     void rejectedAddressSendsNothing_data();
     void rejectedAddressSendsNothing();
+    void completedAddressIsRequested_data();
+    void completedAddressIsRequested();
     void refererOnTheWire_data();
     void refererOnTheWire();
     void refererWithLineBreakIsRefused();
@@ -49,6 +52,14 @@ void TestForm1Commands::init()
     QVERIFY(server_->start());
     boxes_ = std::make_unique<RecordingBoxes>();
     form_ = std::make_unique<Form1>(nullptr, boxes_.get(), program_->path());
+}
+
+void TestForm1Commands::startShowsVersionAndCounters()
+{
+    QCOMPARE(form_->ui.Label1->text(), QStringLiteral("Tobrell ver 1.00 Feb 2006"));
+    QCOMPARE(form_->ui.Label4->text(), QStringLiteral("Header: 0 Data: 0 Fail: 0 Cancel: 0"));
+    QVERIFY(QFileInfo(program_->path() + QStringLiteral("/download")).isDir());
+    QVERIFY(idle(*form_));
 }
 
 void TestForm1Commands::everyStateMessageFitsTheStateLine()
@@ -82,6 +93,46 @@ void TestForm1Commands::rejectedAddressSendsNothing()
     // Only the get-header command clears the second status line.
     QCOMPARE(form.ui.Label4->text(), get ? QStringLiteral("previous") : QString());
     QCOMPARE(server_->connectionCount(), 0);
+}
+
+void TestForm1Commands::completedAddressIsRequested_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QByteArray>("requestLine");
+
+    // "{host}" stands for this run's server, 127.0.0.1 and its port.
+    QTest::newRow("mangled scheme, spaces") << " \u3000//{host}/x " << "http://{host}/x" << QStringList()
+                                            << QByteArray("HEAD /x HTTP/1.1");
+    QTest::newRow("ftp over http") << "ftp://{host}/pub/" << "http://{host}/pub/"
+                                   << QStringList{"FTP には対応していません。HTTP で接続を試みます。"}
+                                   << QByteArray("HEAD /pub/ HTTP/1.1");
+    QTest::newRow("unknown protocol") << "HTTPS://{host}/" << "HTTPS://{host}/"
+                                      << QStringList{"HTTPS は不明なプロトコルです。"} << QByteArray();
+}
+
+void TestForm1Commands::completedAddressIsRequested()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, boxes);
+    QFETCH(QByteArray, requestLine);
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(server_->port());
+    typed.replace(QStringLiteral("{host}"), host);
+    shown.replace(QStringLiteral("{host}"), host);
+
+    Form1 &form = *form_;
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+    form.ui.Text3->setText(typed);
+    form.Command1_Click();
+    QCOMPARE(form.ui.Text3->text(), shown);
+    QCOMPARE(boxes_->texts(), boxes);
+    QCOMPARE(form.Inet1->StillExecuting(), !requestLine.isEmpty());
+    if (requestLine.isEmpty())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountHead, 1, kDeadlineMs);
+    QVERIFY(server_->requests().first().startsWith(requestLine + "\r\n"));
 }
 
 void TestForm1Commands::refererOnTheWire_data()

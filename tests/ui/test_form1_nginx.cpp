@@ -2,7 +2,6 @@
 // sees for HEAD and GET, and the bytes that land in the download folder.
 #include "engine/state_report.h"
 #include "engine/transfer.h"
-#include "headers/value_format.h"
 #include "support/nginx_server.h"
 #include "support/recording_boxes.h"
 #include "support/window_fixture.h"
@@ -47,8 +46,6 @@ private Q_SLOTS:
     void headShowsStatesAndAnnotatedHeaders();
     void getLandsByteIdentical_data();
     void getLandsByteIdentical();
-    void getOfMissingFileShowsStatus();
-    void releaseMidBodyKeepsWhatArrived();
     void httpsWithTestCa();
 
 private:
@@ -58,12 +55,10 @@ private:
 
 void TestForm1Nginx::initTestCase()
 {
-    nginx_.setSlowRate(256 * 1024);
     QVERIFY2(nginx_.start(), qPrintable(nginx_.errorString()));
     QVERIFY(nginx_.createFile(QStringLiteral("dir/page.html"), 1260));
     QVERIFY(nginx_.createFile(QStringLiteral("empty.bin"), 0));
     QVERIFY(nginx_.createFile(QStringLiteral("body.bin"), 200000));
-    QVERIFY(nginx_.createFile(QStringLiteral("slow/long.bin"), 8 * 1024 * 1024));
 }
 
 void TestForm1Nginx::headShowsStatesAndAnnotatedHeaders()
@@ -129,52 +124,6 @@ void TestForm1Nginx::getLandsByteIdentical()
     QCOMPARE(QDir(program_.path() + QStringLiteral("/download")).entryList(QStringList{QStringLiteral(".tobrell-*")},
                                                                         QDir::Hidden | QDir::Files),
              QStringList());
-}
-
-void TestForm1Nginx::getOfMissingFileShowsStatus()
-{
-    RecordingBoxes boxes;
-    Form1 form(nullptr, &boxes, program_.path());
-    form.ui.Text3->setText(nginx_.url(QStringLiteral("missing.bin")));
-    form.Command4_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountFail, 1, kDeadlineMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].text, QStringLiteral("HTTP Status Code 404"));
-    QCOMPARE(boxes.shown[0].title, MessageBoxes::kInformationTitle);
-    QCOMPARE(boxes.shown[0].icon, MessageBoxes::Icon::Exclamation);
-    QCOMPARE(form.lngCountHead, 1);
-    QVERIFY(!QFile::exists(program_.path() + QStringLiteral("/download/missing.bin")));
-}
-
-void TestForm1Nginx::releaseMidBodyKeepsWhatArrived()
-{
-    RecordingBoxes boxes;
-    Form1 form(nullptr, &boxes, program_.path());
-    form.ui.Check3->setChecked(false);
-    form.ui.Text3->setText(nginx_.url(QStringLiteral("slow/long.bin")));
-    bool releasable = false;
-    const window_fixture::ActWhen release(
-        [&form] { return form.ui.Label4->text().contains(QStringLiteral(" / 8,388,608)")); },
-        [&] {
-            releasable = form.ui.Command2->isEnabled();
-            form.ui.Command2->click();
-        });
-    form.Command4_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountData, 1, kDeadlineMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
-    QVERIFY(releasable);
-
-    QCOMPARE(form.lngCountCancel, 1);
-    QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("接続が中断されました。"),
-                                         QStringLiteral("データ取得を完了しました。\r\n")}));
-    const QByteArray saved = readAll(program_.path() + QStringLiteral("/download/long.bin"));
-    QVERIFY(saved.size() > 0 && saved.size() < 8 * 1024 * 1024);
-    QCOMPARE(saved, NginxServer::content(0, saved.size()));
-    // The last progress line counts exactly the bytes that were saved.
-    const QString count = headers::groupThousands(saved.size());
-    QVERIFY2(form.ui.Label4->text().contains(QStringLiteral("(") + count + QStringLiteral(" / ")),
-             qPrintable(form.ui.Label4->text()));
 }
 
 void TestForm1Nginx::httpsWithTestCa()
