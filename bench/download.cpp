@@ -32,8 +32,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include <curl/curl.h>
-
 extern char **environ;
 
 namespace {
@@ -49,7 +47,6 @@ struct Run {
 int windowChild(int argc, char **argv, const QString &url, const QString &folder)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     RecordingBoxes boxes;
     Form1 form(nullptr, &boxes, folder);

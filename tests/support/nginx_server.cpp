@@ -2,86 +2,45 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtEndian>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
-const QString kNginx = QStringLiteral("/usr/sbin/nginx");
-constexpr int kStartAttempts = 5;
-constexpr int kAcceptTimeoutMs = 10000;
-constexpr qint64 kBlockSize = 1024 * 1024;
+// Every path in it is relative to the private folder, nginx's prefix.
+const QString kConfig = QStringLiteral(
+    "daemon off; master_process off; pid nginx.pid; error_log error.log warn;\n"
+    "events { worker_connections 64; }\n"
+    "http {\n"
+    "  access_log off; sendfile on; default_type application/octet-stream;\n"
+    "  types { text/html html; text/plain txt; }\n"
+    "  client_body_temp_path temp; proxy_temp_path temp; fastcgi_temp_path temp;\n"
+    "  uwsgi_temp_path temp; scgi_temp_path temp;\n"
+    "  server {\n"
+    "    listen 127.0.0.1:%1%2; server_name localhost; root root;\n"
+    "    location /slow/ { limit_rate %3; }\n"
+    "  }\n"
+    "}\n");
 
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-// A port on 127.0.0.1 that was free a moment ago; 0 when none could be had.
-quint16 FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-bool Accepts(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const sockaddr_in address = Loopback(port);
-    const bool connected =
-        ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
-
-QString Quoted(const QString &path)
-{
-    return u'"' + path + u'"';
-}
-
-QString ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
+// Certificate requests, run in the private folder.
+const QString kNewCertificate =
+    QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 ");
+const QString kCaRequest = kNewCertificate
+    + QStringLiteral("-keyout ca.key -out ca.pem -subj /CN=Tobrell-test-CA"
+                     " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign");
+const QString kServerRequest = kNewCertificate
+    + QStringLiteral("-CA ca.pem -CAkey ca.key -keyout server.key -out server.pem -subj /CN=localhost"
+                     " -addext subjectAltName=IP:127.0.0.1,DNS:localhost"
+                     " -addext basicConstraints=critical,CA:FALSE -addext extendedKeyUsage=serverAuth");
 
 } // namespace
 
-NginxServer::NginxServer(Scheme scheme) : scheme_(scheme)
+QString NginxServer::url(const QString &path) const
 {
-    process_.setProgram(kNginx);
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-}
-
-NginxServer::~NginxServer()
-{
-    stop();
-}
-
-QString NginxServer::root() const
-{
-    return dir_.filePath(QStringLiteral("root"));
+    return QStringLiteral("%1://127.0.0.1:%2/%3")
+        .arg(scheme_ == Scheme::Https ? QStringLiteral("https") : QStringLiteral("http"),
+             QString::number(port_), path.startsWith(u'/') ? path.mid(1) : path);
 }
 
 QString NginxServer::caFile() const
@@ -89,33 +48,63 @@ QString NginxServer::caFile() const
     return scheme_ == Scheme::Https ? dir_.filePath(QStringLiteral("ca.pem")) : QString();
 }
 
-QString NginxServer::url(const QString &path) const
+bool NginxServer::run(const QString &program, const QString &arguments)
 {
-    const QString scheme = scheme_ == Scheme::Https ? QStringLiteral("https") : QStringLiteral("http");
-    const QString relative = path.startsWith(u'/') ? path.mid(1) : path;
-    return scheme + QStringLiteral("://127.0.0.1:") + QString::number(port_) + u'/' + relative;
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments.split(u' '));
+    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return true;
+    error_ = program + QStringLiteral(" failed: ") + QString::fromUtf8(process.readAll());
+    return false;
 }
 
 bool NginxServer::start()
 {
     stop();
     error_.clear();
-    if (!dir_.isValid() || !QDir().mkpath(root())) {
+    if (!dir_.isValid() || !QDir().mkpath(root()) || !QDir().mkpath(dir_.filePath(QStringLiteral("temp")))) {
         error_ = QStringLiteral("cannot create the temporary folder");
         return false;
     }
-    // nginx may serve as another user; QTemporaryDir is private to its owner.
-    const auto readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-        | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-    QFile::setPermissions(dir_.path(), readable);
-    QFile::setPermissions(root(), readable);
-    if (scheme_ == Scheme::Https && !makeCertificates())
+    // server.pem comes last: without it the certificates are (re)made.
+    const bool https = scheme_ == Scheme::Https;
+    if (https && !QFile::exists(dir_.filePath(QStringLiteral("server.pem")))
+        && !(run(QStringLiteral("openssl"), kCaRequest) && run(QStringLiteral("openssl"), kServerRequest)))
         return false;
     // The port is free when picked but may be taken before nginx binds it: try another.
-    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        port_ = FreePort();
-        if (port_ != 0 && writeConfig() && launch())
-            return true;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost))
+            continue;
+        port_ = probe.serverPort();
+        probe.close();
+        // With https the listen directive gains "ssl" and is followed by the certificate's.
+        const QString config = kConfig.arg(
+            QString::number(port_),
+            https ? QStringLiteral(" ssl; ssl_certificate server.pem; ssl_certificate_key server.key") : QString(),
+            QString::number(kSlowRate));
+        QFile file(dir_.filePath(QStringLiteral("nginx.conf")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0)
+            break;
+        file.close();
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral("/usr/sbin/nginx"),
+                       {QStringLiteral("-p"), dir_.path() + u'/', QStringLiteral("-c"), QStringLiteral("nginx.conf"),
+                        QStringLiteral("-e"), QStringLiteral("error.log")});
+        const QDeadlineTimer deadline(10000);
+        // Polls the port; waitForFinished is also the pause between two tries.
+        while (process_.waitForStarted() && !deadline.hasExpired() && !process_.waitForFinished(10)) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port_);
+            if (socket.waitForConnected(1000))
+                return true;
+        }
+        QFile log(dir_.filePath(QStringLiteral("error.log")));
+        error_ = QStringLiteral("nginx did not start: ") + QString::fromUtf8(process_.readAll())
+            + (log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
+        stop();
     }
     port_ = 0;
     return false;
@@ -132,118 +121,8 @@ void NginxServer::stop()
     }
 }
 
-bool NginxServer::makeCertificates()
-{
-    const QString ca = caFile();
-    if (QFileInfo::exists(ca))
-        return true;
-    const QStringList ecKey = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                               QStringLiteral("-days"), QStringLiteral("2")};
-    const QStringList caArguments = QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ecKey
-        + QStringList{QStringLiteral("-keyout"), dir_.filePath(QStringLiteral("ca.key")),
-                      QStringLiteral("-out"), ca, QStringLiteral("-subj"), QStringLiteral("/CN=Tobrell test CA"),
-                      QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"),
-                      QStringLiteral("-addext"), QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")};
-    const QStringList serverArguments = QStringList{QStringLiteral("req"), QStringLiteral("-x509"),
-                                                    QStringLiteral("-CA"), ca, QStringLiteral("-CAkey"),
-                                                    dir_.filePath(QStringLiteral("ca.key"))}
-        + ecKey
-        + QStringList{QStringLiteral("-keyout"), dir_.filePath(QStringLiteral("server.key")),
-                      QStringLiteral("-out"), dir_.filePath(QStringLiteral("server.pem")),
-                      QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                      QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                      QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:FALSE"),
-                      QStringLiteral("-addext"), QStringLiteral("extendedKeyUsage=serverAuth")};
-    for (const QStringList &arguments : {caArguments, serverArguments}) {
-        QProcess openssl;
-        openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start(QStringLiteral("openssl"), arguments);
-        if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit
-            || openssl.exitCode() != 0) {
-            error_ = QStringLiteral("openssl failed: ") + QString::fromUtf8(openssl.readAll());
-            QFile::remove(ca);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool NginxServer::writeConfig()
-{
-    const QString listen = QStringLiteral("127.0.0.1:") + QString::number(port_)
-        + (scheme_ == Scheme::Https ? QStringLiteral(" ssl") : QString());
-    const QString tls = scheme_ == Scheme::Https
-        ? QStringLiteral("    ssl_certificate %1;\n    ssl_certificate_key %2;\n")
-              .arg(Quoted(dir_.filePath(QStringLiteral("server.pem"))),
-                   Quoted(dir_.filePath(QStringLiteral("server.key"))))
-        : QString();
-    const QString config = QStringLiteral(
-        "daemon off;\n"
-        "master_process off;\n"
-        "pid %1;\n"
-        "error_log %2 warn;\n"
-        "events { worker_connections 64; }\n"
-        "http {\n"
-        "  access_log off;\n"
-        "  sendfile on;\n"
-        "  default_type application/octet-stream;\n"
-        "  types { text/html html; text/plain txt; }\n"
-        "  client_body_temp_path %3;\n"
-        "  proxy_temp_path %4;\n"
-        "  fastcgi_temp_path %5;\n"
-        "  uwsgi_temp_path %6;\n"
-        "  scgi_temp_path %7;\n"
-        "  server {\n"
-        "    listen %8;\n"
-        "    server_name localhost;\n"
-        "    root %9;\n"
-        "%10"
-        "    location /slow/ { limit_rate %11; }\n"
-        "  }\n"
-        "}\n")
-        .arg(Quoted(dir_.filePath(QStringLiteral("nginx.pid"))),
-             Quoted(dir_.filePath(QStringLiteral("error.log"))),
-             Quoted(dir_.filePath(QStringLiteral("client_body"))),
-             Quoted(dir_.filePath(QStringLiteral("proxy"))),
-             Quoted(dir_.filePath(QStringLiteral("fastcgi"))),
-             Quoted(dir_.filePath(QStringLiteral("uwsgi"))),
-             Quoted(dir_.filePath(QStringLiteral("scgi"))), listen, Quoted(root()))
-        .arg(tls, QString::number(slowRate_));
-    QFile file(dir_.filePath(QStringLiteral("nginx.conf")));
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(config.toUtf8()) >= 0;
-}
-
-bool NginxServer::launch()
-{
-    process_.setArguments({QStringLiteral("-p"), dir_.path() + u'/', QStringLiteral("-c"),
-                           dir_.filePath(QStringLiteral("nginx.conf")), QStringLiteral("-e"),
-                           dir_.filePath(QStringLiteral("error.log"))});
-    process_.start();
-    if (process_.waitForStarted() && waitUntilAccepting())
-        return true;
-    error_ = QStringLiteral("nginx did not start: ") + QString::fromUtf8(process_.readAll())
-        + ReadAll(dir_.filePath(QStringLiteral("error.log")));
-    stop();
-    return false;
-}
-
-bool NginxServer::waitUntilAccepting()
-{
-    const QDeadlineTimer deadline(kAcceptTimeoutMs);
-    while (!deadline.hasExpired()) {
-        if (Accepts(port_))
-            return true;
-        // Also the pause between two tries: true once nginx has given up.
-        if (process_.state() == QProcess::NotRunning || process_.waitForFinished(10))
-            return false;
-    }
-    return false;
-}
-
 QByteArray NginxServer::content(qint64 offset, qint64 length)
 {
-    // Every aligned 8-byte word holds a different value derived from its index.
     const qint64 firstWord = offset / 8;
     const qint64 skip = offset % 8;
     QByteArray words((skip + length + 7) / 8 * 8, Qt::Uninitialized);
@@ -254,14 +133,13 @@ QByteArray NginxServer::content(qint64 offset, qint64 length)
 
 bool NginxServer::createFile(const QString &relativePath, qint64 size) const
 {
+    constexpr qint64 kBlock = 1024 * 1024;
     const QString path = QDir(root()).filePath(relativePath);
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return false;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    for (qint64 offset = 0; offset < size; offset += kBlockSize) {
-        if (file.write(content(offset, qMin(kBlockSize, size - offset))) < 0)
+    for (qint64 offset = 0; offset < size; offset += kBlock) {
+        if (file.write(content(offset, qMin(kBlock, size - offset))) < 0)
             return false;
     }
     return true;
