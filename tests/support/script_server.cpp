@@ -201,10 +201,7 @@ void ScriptServer::accept()
         const QPointer<ScriptServer> self(this);
         new ScriptConnection(
             socket, script_,
-            [this](const QByteArray &request) {
-                requests_.append(request);
-                Q_EMIT requestReceived(request);
-            },
+            [this](const QByteArray &request) { requests_.append(request); },
             [this, self] {
                 if (self)
                     --open_;

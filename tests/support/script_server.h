@@ -63,9 +63,6 @@ public:
     // Connections not yet closed by either side.
     int openConnections() const { return open_; }
 
-Q_SIGNALS:
-    void requestReceived(const QByteArray &request);
-
 private:
     void accept();
 
@@ -75,5 +72,3 @@ private:
     int accepted_ = 0;
     int open_ = 0;
 };
-
-Q_DECLARE_METATYPE(ScriptServer::Step)
