@@ -42,8 +42,10 @@ bool headerTextIsSafe(const QString &text);
 // or until a GET's body has been read to its end (before the empty
 // GetChunk returns), discarded or cancelled. Cancel drops the events not yet
 // emitted; only the closing states of the connection it ends follow. When a
-// GET fails while its body is read, GetChunk returns empty and Failed() is
-// already true, which tells a cut body from a complete one.
+// GET fails while its body is read, the bytes that arrived before the
+// failure are still handed out (StillExecuting stays true until they have
+// been read); then GetChunk returns empty and Failed() is true, which tells
+// a cut body from a complete one.
 //
 // Up to about 1 MiB of body is held; beyond that the transfer is paused
 // until GetChunk has taken half of it.
