@@ -1,14 +1,11 @@
 // Downloads through the window, the real transfer control and the scripted
 // local server: what lands in the download folder and what the user is told.
 #include "headers/value_format.h"
-#include "support/recording_boxes.h"
-#include "support/script_server.h"
 #include "support/window_fixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using window_fixture::idle;
@@ -61,22 +58,16 @@ private Q_SLOTS:
     void closingDuringDownloadSavesAndCloses();
 
 private:
-    QString folder() const { return program_->path() + QStringLiteral("/download/"); }
+    QString folder() const { return w_->program.path() + QStringLiteral("/download/"); }
     void get(const QString &path);
 
-    std::unique_ptr<QTemporaryDir> program_;
-    std::unique_ptr<ScriptServer> server_;
-    std::unique_ptr<RecordingBoxes> boxes_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<window_fixture::ScriptedWindow> w_;
 };
 
 void TestDownloadWindow::init()
 {
-    program_ = std::make_unique<QTemporaryDir>();
-    server_ = std::make_unique<ScriptServer>();
-    QVERIFY(server_->start());
-    boxes_ = std::make_unique<RecordingBoxes>();
-    form_ = std::make_unique<Form1>(nullptr, boxes_.get(), program_->path());
+    w_ = std::make_unique<window_fixture::ScriptedWindow>();
+    QVERIFY(w_->start());
 }
 
 void TestDownloadWindow::cleanup()
@@ -84,15 +75,15 @@ void TestDownloadWindow::cleanup()
     // Whatever happened, no temporary file is left behind.
     QCOMPARE(QDir(folder()).entryList(QStringList{QStringLiteral(".tobrell-*")}, QDir::Hidden | QDir::Files),
              QStringList());
-    form_.reset();
+    w_.reset();
 }
 
 void TestDownloadWindow::get(const QString &path)
 {
-    form_->ui.Text3->setText(server_->url(path));
-    form_->Command4_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form_->lngCountData, 1, kDeadlineMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle(*form_), kDeadlineMs);
+    w_->form->ui.Text3->setText(w_->server.url(path));
+    w_->form->Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(w_->form->lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w_->form), kDeadlineMs);
 }
 
 void TestDownloadWindow::bodyAgainstDeclaredLength_data()
@@ -131,12 +122,12 @@ void TestDownloadWindow::bodyAgainstDeclaredLength()
     QFETCH(QString, progress);
     QFETCH(QStringList, boxes);
 
-    server_->setScript(ScriptServer::Reply("200 OK", headers + "Connection: close\r\n", sent));
+    w_->server.setScript(ScriptServer::Reply("200 OK", headers + "Connection: close\r\n", sent));
     get(QStringLiteral("/dir/body.bin"));
 
     QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), ScriptServer::Pattern(0, saved));
-    QCOMPARE(form_->ui.Label4->text(), progress);
-    QCOMPARE(withoutSpeed(boxes_->texts()), boxes);
+    QCOMPARE(w_->form->ui.Label4->text(), progress);
+    QCOMPARE(withoutSpeed(w_->boxes.texts()), boxes);
 }
 
 void TestDownloadWindow::existingFile_data()
@@ -154,11 +145,11 @@ void TestDownloadWindow::existingFile()
 
     const QByteArray older(300000, 'o');
     writeFile(folder() + QStringLiteral("body.bin"), older);
-    form_->ui.Check3->setChecked(rename);
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
+    w_->form->ui.Check3->setChecked(rename);
+    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
     get(QStringLiteral("/body.bin"));
 
-    QCOMPARE(form_->strSavePath, folder() + savedAs);
+    QCOMPARE(w_->form->strSavePath, folder() + savedAs);
     QCOMPARE(readAll(folder() + savedAs), ScriptServer::Pattern(0, 1000));
     if (rename)
         QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), older);
@@ -166,9 +157,9 @@ void TestDownloadWindow::existingFile()
 
 void TestDownloadWindow::unsafeNameStaysInFolder()
 {
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n", 10));
+    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n", 10));
     get(QStringLiteral("/a/.."));
-    QCOMPARE(form_->strSavePath, folder() + QStringLiteral("index.html"));
+    QCOMPARE(w_->form->strSavePath, folder() + QStringLiteral("index.html"));
     QCOMPARE(readAll(folder() + QStringLiteral("index.html")), ScriptServer::Pattern(0, 10));
 }
 
@@ -177,54 +168,54 @@ void TestDownloadWindow::failedSaveIsNotReportedAsSuccess()
     // A folder holds the name and rename is off: the file cannot be put there.
     QVERIFY(QDir(folder()).mkdir(QStringLiteral("body.bin")));
     writeFile(folder() + QStringLiteral("body.bin/keep"), "kept");
-    form_->ui.Check3->setChecked(false);
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
+    w_->form->ui.Check3->setChecked(false);
+    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
     get(QStringLiteral("/body.bin"));
 
-    QCOMPARE(boxes_->shown.size(), 1);
-    QCOMPARE(boxes_->shown[0].title, MessageBoxes::kWarningTitle);
-    QVERIFY2(boxes_->shown[0].text.contains(folder() + QStringLiteral("body.bin")), qPrintable(boxes_->shown[0].text));
+    QCOMPARE(w_->boxes.shown.size(), 1);
+    QCOMPARE(w_->boxes.shown[0].title, MessageBoxes::kWarningTitle);
+    QVERIFY2(w_->boxes.shown[0].text.contains(folder() + QStringLiteral("body.bin")), qPrintable(w_->boxes.shown[0].text));
     QCOMPARE(readAll(folder() + QStringLiteral("body.bin/keep")), QByteArray("kept"));
 }
 
 void TestDownloadWindow::releaseMidBodyKeepsExactlyWhatArrived()
 {
-    server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
+    w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
                         ScriptServer::Body(10000000, 16384, 20)});
-    form_->ui.Text3->setText(server_->url(QStringLiteral("/slow.bin")));
+    w_->form->ui.Text3->setText(w_->server.url(QStringLiteral("/slow.bin")));
     const window_fixture::ActWhen release(
-        [this] { return form_->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
-        [this] { form_->ui.Command2->click(); });
-    form_->Command4_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form_->lngCountData, 1, kDeadlineMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle(*form_), kDeadlineMs);
+        [this] { return w_->form->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
+        [this] { w_->form->ui.Command2->click(); });
+    w_->form->Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(w_->form->lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w_->form), kDeadlineMs);
 
     QVERIFY(release.done);
-    QCOMPARE(boxes_->texts().join(u'|'), QStringList({kInterrupted, kCompleted}).join(u'|'));
-    QCOMPARE(form_->lngCountCancel, 1);
-    QVERIFY(form_->strTransferInfo.isEmpty());
+    QCOMPARE(w_->boxes.texts().join(u'|'), QStringList({kInterrupted, kCompleted}).join(u'|'));
+    QCOMPARE(w_->form->lngCountCancel, 1);
+    QVERIFY(w_->form->strTransferInfo.isEmpty());
     const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
     QVERIFY(saved.size() > 0 && saved.size() < 10000000);
     QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
-    QVERIFY2(form_->ui.Label4->text().contains(QStringLiteral("(") + headers::groupThousands(saved.size())
+    QVERIFY2(w_->form->ui.Label4->text().contains(QStringLiteral("(") + headers::groupThousands(saved.size())
                                               + QStringLiteral(" / ")),
-             qPrintable(form_->ui.Label4->text()));
+             qPrintable(w_->form->ui.Label4->text()));
 }
 
 void TestDownloadWindow::closingDuringDownloadSavesAndCloses()
 {
-    server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
+    w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
                         ScriptServer::Body(10000000, 16384, 20)});
-    form_->show();
-    form_->ui.Text3->setText(server_->url(QStringLiteral("/slow.bin")));
+    w_->form->show();
+    w_->form->ui.Text3->setText(w_->server.url(QStringLiteral("/slow.bin")));
     const window_fixture::ActWhen close(
-        [this] { return form_->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
-        [this] { QVERIFY(!form_->close()); });
-    form_->Command4_Click();
-    QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), kDeadlineMs);
+        [this] { return w_->form->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
+        [this] { QVERIFY(!w_->form->close()); });
+    w_->form->Command4_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w_->form->isVisible(), kDeadlineMs);
 
-    QVERIFY(!form_->Inet1->StillExecuting());
-    QCOMPARE(boxes_->texts().join(u'|'), QString());
+    QVERIFY(!w_->form->Inet1->StillExecuting());
+    QCOMPARE(w_->boxes.texts().join(u'|'), QString());
     const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
     QVERIFY(saved.size() > 0);
     QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));

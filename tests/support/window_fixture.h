@@ -1,14 +1,18 @@
 #pragma once
 
 #include "engine/transfer.h"
+#include "support/recording_boxes.h"
+#include "support/script_server.h"
 #include "ui/form1.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 // Conditions that window tests wait for.
 namespace window_fixture {
@@ -28,6 +32,22 @@ inline bool busy(const Form1 &form)
 }
 
 constexpr int kDeadlineMs = 20000;
+
+// A window with its own program folder, recorded message boxes and the
+// scripted server to talk to. The window goes first when it is destroyed.
+struct ScriptedWindow {
+    QTemporaryDir program;
+    ScriptServer server;
+    RecordingBoxes boxes;
+    std::unique_ptr<Form1> form;
+
+    bool start()
+    {
+        form = std::make_unique<Form1>(nullptr, &boxes, program.path());
+        return program.isValid() && server.start();
+    }
+    ~ScriptedWindow() { form.reset(); }
+};
 
 // Runs action once, as soon as condition holds, from a timer. The window's
 // download runs nested inside the event processing of the test's wait, so
