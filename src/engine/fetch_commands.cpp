@@ -14,8 +14,8 @@
 
 namespace {
 
-const QString kUnsafeReferer =
-    QStringLiteral("Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。");
+const QString kUnsafeRequest =
+    QStringLiteral("URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。");
 
 } // namespace
 
@@ -69,9 +69,10 @@ bool Form1::prepareRequest()
     if (intURLValid != 1)
         return false;
     MakeReferer();
-    // A line break in the Referer box would smuggle a header line of its own.
-    if (!headerTextIsSafe(strRefererHeader)) {
-        showWarning(kUnsafeReferer);
+    // A line break in the address or the Referer box would smuggle a header
+    // line of its own onto the wire.
+    if (!headerTextIsSafe(strURL) || !headerTextIsSafe(strRefererHeader)) {
+        showWarning(kUnsafeRequest);
         return false;
     }
     return true;

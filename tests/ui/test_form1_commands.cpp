@@ -25,7 +25,8 @@ private Q_SLOTS:
     void completedAddressIsRequested();
     void refererOnTheWire_data();
     void refererOnTheWire();
-    void refererWithLineBreakIsRefused();
+    void lineBreakIsRefused_data();
+    void lineBreakIsRefused();
     void responseOutcomes_data();
     void responseOutcomes();
     void releaseDuringHead();
@@ -166,12 +167,22 @@ void TestForm1Commands::refererOnTheWire()
     QVERIFY2(request.contains("\r\n" + line + "\r\n"), request.constData());
 }
 
-void TestForm1Commands::refererWithLineBreakIsRefused()
+void TestForm1Commands::lineBreakIsRefused_data()
 {
+    QTest::addColumn<QString>("referer");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("in the Referer box") << "x\r\nX-Injected: 1" << "/a";
+    QTest::newRow("in the address") << "" << "/a\nX-Injected: 1";
+}
+
+void TestForm1Commands::lineBreakIsRefused()
+{
+    QFETCH(QString, referer);
+    QFETCH(QString, path);
     Form1 &form = *w_->form;
     form.ui.Check2->setChecked(false);
-    form.ui.Text1->setText(QStringLiteral("x\r\nX-Injected: 1"));
-    form.ui.Text3->setText(w_->server.url(QStringLiteral("/a")));
+    form.ui.Text1->setText(referer);
+    form.ui.Text3->setText(w_->server.url(path));
     form.Command4_Click();
 
     QCOMPARE(w_->boxes.shown.size(), 1);
