@@ -54,6 +54,7 @@ private Q_SLOTS:
     void existingFile();
     void unsafeNameStaysInFolder();
     void failedSaveIsNotReportedAsSuccess();
+    void downloadEntryThatIsAFile();
     void releaseMidBodyKeepsExactlyWhatArrived();
     void closingDuringDownloadSavesAndCloses();
 
@@ -176,6 +177,18 @@ void TestDownloadWindow::failedSaveIsNotReportedAsSuccess()
     QCOMPARE(w_->boxes.shown[0].title, MessageBoxes::kWarningTitle);
     QVERIFY2(w_->boxes.shown[0].text.contains(folder() + QStringLiteral("body.bin")), qPrintable(w_->boxes.shown[0].text));
     QCOMPARE(readAll(folder() + QStringLiteral("body.bin/keep")), QByteArray("kept"));
+}
+
+void TestDownloadWindow::downloadEntryThatIsAFile()
+{
+    QVERIFY(QDir(folder()).removeRecursively());
+    writeFile(w_->program.path() + QStringLiteral("/download"), "not a folder");
+    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
+    get(QStringLiteral("/body.bin"));
+
+    QCOMPARE(w_->boxes.shown.size(), 1);
+    QCOMPARE(w_->boxes.shown[0].title, MessageBoxes::kWarningTitle);
+    QCOMPARE(readAll(w_->program.path() + QStringLiteral("/download")), QByteArray("not a folder"));
 }
 
 void TestDownloadWindow::releaseMidBodyKeepsExactlyWhatArrived()
