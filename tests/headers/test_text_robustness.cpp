@@ -4,7 +4,6 @@
 #include "headers/value_format.h"
 #include "url/url_completion.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -50,8 +49,6 @@ void TestTextRobustness::anyText()
 
     const QRegularExpression dateText(
         QString::fromUtf16(u"^(\\d{4}年\\d{1,2}月\\d{1,2}日 \\d\\d時\\d\\d分\\d\\d秒)?$"));
-    QElapsedTimer timer;
-    timer.start();
     for (const QString &text : std::as_const(texts)) {
         const url::Completion result = url::CompleteURL(text);
         if (result.valid) {
@@ -89,7 +86,6 @@ void TestTextRobustness::anyText()
         QCOMPARE(headers::FormatHeaderText(text, nullptr),
                  QString(translated).replace(u':', QStringLiteral(" :")));
     }
-    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestTextRobustness::anyByteCount()
