@@ -6,7 +6,7 @@ namespace mod {
 namespace {
 
 // Header names keep their colon so that a name is told from the same word in
-// a value; rows 29 to 32 are value words and must follow the header names.
+// a value; the value words at the end must come after the header names.
 constexpr std::array<Annotation, 32> kAnnotations{{
     {u"Connection:", u"持続接続:"},
     {u"Date:", u"時刻:"},
