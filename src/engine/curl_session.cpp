@@ -1,6 +1,7 @@
 #include "engine/curl_session.h"
 
 #include "engine/curl_failure_text.h"
+#include "engine/state_report.h"
 #include "engine/version.h"
 
 #include <algorithm>
@@ -56,18 +57,6 @@ QByteArray WireHeader(const QString &line)
     if (colon > 0 && bytes.sliced(colon + 1).trimmed().isEmpty())
         bytes = bytes.first(colon) + ';';
     return bytes;
-}
-
-// The status code of a status line such as "HTTP/1.1 100 Continue"; 0 when
-// there is none.
-int StatusCode(const QByteArray &statusLine)
-{
-    const qsizetype space = statusLine.indexOf(' ');
-    if (space < 0)
-        return 0;
-    bool ok = false;
-    const int code = statusLine.mid(space + 1, 3).toInt(&ok);
-    return ok ? code : 0;
 }
 
 int LocalPort(curl_socket_t fd)
@@ -213,8 +202,7 @@ void CurlSession::headerLine(QByteArray line)
         block_ += line;
         return;
     }
-    const qsizetype statusEnd = block_.indexOf("\r\n");
-    const int status = StatusCode(statusEnd < 0 ? block_ : block_.first(statusEnd));
+    const int status = engine::StatusCode(QString::fromLatin1(block_));
     if (block_.isEmpty() || (status >= 100 && status < 200)) {
         block_.clear(); // an interim response such as 100 Continue
         return;

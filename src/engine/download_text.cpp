@@ -31,9 +31,8 @@ QString GroupedWhole(double value)
 
 qint64 DeclaredLength(const QString &contentLength)
 {
-    bool ok = false;
-    const qint64 length = contentLength.trimmed().toLongLong(&ok, 10);
-    return ok && length > 0 ? length : 0;
+    const std::optional<qint64> length = headers::ByteCount(contentLength);
+    return length && *length > 0 ? *length : 0;
 }
 
 int Percentage(qint64 received, qint64 declared)

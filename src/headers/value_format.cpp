@@ -44,24 +44,6 @@ QString twoDecimals(float value)
     return text;
 }
 
-// A whole number written in decimal digits with an optional sign, as servers
-// send Content-Length; nothing when the text is anything else or does not fit
-// into 64 bits.
-std::optional<qint64> wholeNumber(QStringView text)
-{
-    const QStringView digits =
-        text.startsWith(u'+') || text.startsWith(u'-') ? text.sliced(1) : text;
-    if (digits.isEmpty())
-        return std::nullopt;
-    for (QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const qint64 number = text.toLongLong(&ok, 10);
-    return ok ? std::optional<qint64>(number) : std::nullopt;
-}
-
 // A calendar date and a clock time as written, with no time zone attached
 // (a local QDateTime could shift times that fall into a daylight-saving gap).
 struct Moment {
@@ -194,6 +176,22 @@ QString lookUp(const HeaderLookup &value, const QString &name)
 
 } // namespace
 
+std::optional<qint64> ByteCount(QStringView text)
+{
+    text = text.trimmed();
+    const QStringView digits =
+        text.startsWith(u'+') || text.startsWith(u'-') ? text.sliced(1) : text;
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok, 10);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
 QString groupThousands(qint64 n)
 {
     const quint64 magnitude = n < 0 ? 0 - quint64(n) : quint64(n);
@@ -223,7 +221,7 @@ QString cnvCalc(qint64 bytes, float *sngCalc)
 
 QString cnvCalc(const QString &cValue, float *sngCalc)
 {
-    const auto bytes = wholeNumber(QStringView(cValue).trimmed());
+    const auto bytes = ByteCount(cValue);
     return bytes ? cnvCalc(*bytes, sngCalc) : QString();
 }
 
@@ -267,7 +265,7 @@ QString FormatHeaderText(const QString &block, const HeaderLookup &value)
     QString text = FormatHeaderDates(mod::TranslateHeaders(block), value);
 
     const QString length = lookUp(value, QStringLiteral("Content-Length"));
-    const auto bytes = wholeNumber(length);
+    const auto bytes = ByteCount(length);
     if (bytes && *bytes > 0) {
         const QString sizeText = cnvCalc(*bytes) + QStringLiteral(" (") + groupThousands(*bytes)
                                  + kByteCountSuffix.toString();

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 // Formatting of header values for the header box: sizes, dates and the final
 // presentation of the whole block.
@@ -18,6 +19,11 @@ inline constexpr QStringView kSizeLabel = u"サイズ:";
 
 // Byte counts at and above this (999 GB) have no size text.
 inline constexpr qint64 kSizeTextLimit = 999LL * 1024 * 1024 * 1024;
+
+// A byte count as servers write Content-Length: decimal digits with an
+// optional sign and surrounding whitespace; nothing for any other text or
+// a number beyond 64 bits.
+std::optional<qint64> ByteCount(QStringView text);
 
 // n with "," between groups of three digits and "-" before a negative
 // number, whatever the user's locale ("#,##0").
