@@ -11,8 +11,9 @@ class MessageBoxes;
 class Transfer;
 
 // The program's one window. Its procedures are thin: they read controls,
-// call the window-free logic, write controls and show boxes. The procedures
-// of the request engine live in src/engine/, the rest in src/ui/.
+// call the window-free logic, write controls and show boxes. Each procedure
+// lives beside the logic it uses: src/engine/ (requests, states, download),
+// src/url/, src/headers/, and src/ui/ for start, close and the version line.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
