@@ -12,9 +12,10 @@ const QString kTimedOut = QStringLiteral("タイムアウトしました。");
 const QString kCertificate = QStringLiteral("証明書を検証できませんでした。");
 const QString kConnectionLost = QStringLiteral("接続が切断されました。");
 const QString kBadAddress = QStringLiteral("URLが正しくありません。");
+const QString kUnreadableReply = QStringLiteral("サーバーの応答を読み取れませんでした。");
 const QString kOther = QStringLiteral("通信エラー。");
 
-const QString &Reason(CURLcode result, long osErrno)
+const QString &Reason(CURLcode result, long osErrno, bool requestSent)
 {
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -34,8 +35,12 @@ const QString &Reason(CURLcode result, long osErrno)
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
         return kConnectionLost;
-    case CURLE_URL_MALFORMAT:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return kUnreadableReply;
     case CURLE_UNSUPPORTED_PROTOCOL:
+        // After the request: an answer that is not HTTP (libcurl calls it HTTP/0.9).
+        return requestSent ? kUnreadableReply : kBadAddress;
+    case CURLE_URL_MALFORMAT:
         return kBadAddress;
     default:
         return kOther;
@@ -44,10 +49,10 @@ const QString &Reason(CURLcode result, long osErrno)
 
 } // namespace
 
-QString CurlFailureText(CURLcode result, long osErrno, const char *detail)
+QString CurlFailureText(CURLcode result, long osErrno, const char *detail, bool requestSent)
 {
     QString explanation = QString::fromUtf8(detail).trimmed();
     if (explanation.isEmpty())
         explanation = QString::fromUtf8(curl_easy_strerror(result));
-    return Reason(result, osErrno) + QStringLiteral(" (") + explanation + u')';
+    return Reason(result, osErrno, requestSent) + QStringLiteral(" (") + explanation + u')';
 }

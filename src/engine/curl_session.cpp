@@ -1,11 +1,11 @@
 #include "engine/curl_session.h"
 
 #include "engine/curl_failure_text.h"
-#include "engine/state_report.h"
 #include "engine/version.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -23,8 +23,8 @@ constexpr long kStallBytesPerSecond = 1;
 constexpr long kStallSeconds = 60;
 
 // libcurl sends the address's request target as it is given, so bytes that
-// may not stand there raw (non-ASCII text as UTF-8, spaces) are percent-
-// encoded. Scheme and host are left alone; libcurl converts an
+// may not stand there raw (non-ASCII text as UTF-8, spaces, a TAB) are
+// percent-encoded. Scheme and host are left alone; libcurl converts an
 // international host name itself.
 QByteArray WireUrl(const QString &url)
 {
@@ -37,7 +37,7 @@ QByteArray WireUrl(const QString &url)
     QByteArray wire = text.first(target);
     for (const char c : text.sliced(target)) {
         const auto byte = uchar(c);
-        if (byte >= 0x80 || byte == ' ') {
+        if (byte >= 0x7F || byte <= ' ') {
             wire += '%';
             wire += kHex[byte >> 4];
             wire += kHex[byte & 0xF];
@@ -168,7 +168,23 @@ QString CurlSession::failureText(CURLcode result) const
 {
     long osErrno = 0;
     curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
-    return CurlFailureText(result, osErrno, error_);
+    return CurlFailureText(result, osErrno, error_, requestSent_);
+}
+
+qint64 CurlSession::declaredLength() const
+{
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
+}
+
+void CurlSession::finishHeader()
+{
+    if (finalHeader_ || lastInterim_.isEmpty())
+        return;
+    finalHeader_ = true;
+    sink_.sessionHeader(lastInterim_);
 }
 
 curl_socket_t CurlSession::socketWithLocalPort(int port) const
@@ -197,14 +213,19 @@ void CurlSession::headerLine(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     if (!line.isEmpty()) {
+        lastInterim_.clear(); // another block follows: that one was interim
         if (!block_.isEmpty())
             block_ += "\r\n";
         block_ += line;
         return;
     }
-    const int status = engine::StatusCode(QString::fromLatin1(block_));
-    if (block_.isEmpty() || (status >= 100 && status < 200)) {
-        block_.clear(); // an interim response such as 100 Continue
+    if (block_.isEmpty())
+        return;
+    // libcurl has read the status line; its code decides, not a reading of our own.
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 100 && status < 200) {
+        lastInterim_ = std::exchange(block_, {});
         return;
     }
     finalHeader_ = true;
@@ -285,6 +306,7 @@ size_t CurlSession::OnBody(char *data, size_t size, size_t count, void *self)
 {
     auto *session = static_cast<CurlSession *>(self);
     const size_t length = size * count;
+    session->finishHeader(); // body after a 1xx block: libcurl took it as final
     if (!session->sink_.sessionBody(data, qsizetype(length))) {
         session->paused_ = true;
         return CURL_WRITEFUNC_PAUSE;

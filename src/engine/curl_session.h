@@ -38,8 +38,11 @@ protected:
 //   6  CURLOPT_DEBUGFUNCTION, CURLINFO_HEADER_OUT after state 5, once the
 //      request's blank line has been written;
 //   7  the first header line of the response (the header callback);
-//   8  the blank line ending the final header block; the blocks of interim
-//      1xx responses are skipped, trailers after the body are ignored;
+//   8  the end of the final header block, as libcurl sees it: a block with
+//      a status other than 1xx is final at its blank line; a 1xx block is
+//      interim when another header block follows it, and final when body
+//      bytes or the end of the transfer follow it instead (an unasked-for
+//      101). Trailers after the body are ignored;
 //   9, 10  CURLOPT_CLOSESOCKETFUNCTION, just before and just after closing
 //      the socket that carried the request. That is the one whose local
 //      port the prereq callback reports; sockets of connection attempts
@@ -69,6 +72,13 @@ public:
     void resume();
     // The text for a transfer that ended with result (see CurlFailureText).
     QString failureText(CURLcode result) const;
+    // The body length libcurl reads by: the Content-Length it obeys, or -1
+    // when there is none (no header, a chunked body). Call it from outside
+    // libcurl's callbacks, once the header block is complete.
+    qint64 declaredLength() const;
+    // At the end of a transfer that libcurl reports done: a 1xx block with
+    // nothing after it was the final answer after all.
+    void finishHeader();
 
 private:
     bool configure(const QString &url, Method method, const QString &headerLine);
@@ -100,4 +110,5 @@ private:
     bool paused_ = false;
     QByteArray requestTail_; // last bytes of the request header written
     QByteArray block_;       // header block being received
+    QByteArray lastInterim_; // a complete 1xx block, final unless more headers follow
 };

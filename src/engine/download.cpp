@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kChunkSize = 65536;
@@ -48,7 +50,9 @@ void Form1::DownloadData()
 {
     downloading_ = true;
     setCursor(Qt::BusyCursor);
-    const qint64 declared = download::DeclaredLength(Inet1->GetHeader(QStringLiteral("Content-Length")));
+    // The length the body is read by, which the progress and the speed are
+    // measured against; the header box shows the headers as they came.
+    const qint64 declared = std::max<qint64>(Inet1->DeclaredLength(), 0);
 
     // The body goes straight into a temporary file beside its final place,
     // so memory does not grow with its size; it gets its name at the end.

@@ -29,12 +29,6 @@ QString GroupedWhole(double value)
 
 } // namespace
 
-qint64 DeclaredLength(const QString &contentLength)
-{
-    const std::optional<qint64> length = headers::ByteCount(contentLength);
-    return length && *length > 0 ? *length : 0;
-}
-
 int Percentage(qint64 received, qint64 declared)
 {
     if (declared <= 0)

@@ -10,10 +10,6 @@ inline const QString kInterrupted = QStringLiteral("接続が中断されまし�
 // Reason given when the entry "download" is there but is no folder.
 inline const QString kNotAFolder = QStringLiteral("同じ名前のファイルがあり、フォルダとして使えません。");
 
-// The declared length of a body: the Content-Length value as a 64-bit count;
-// 0 when it is missing, not a whole decimal number, negative or out of range.
-qint64 DeclaredLength(const QString &contentLength);
-
 // 100 × received ÷ declared, rounded to the nearest whole number with halves
 // going to the even neighbour; 0 when declared is not positive.
 int Percentage(qint64 received, qint64 declared);

@@ -6,6 +6,7 @@
 #include "engine/escape_marker.h"
 #include "engine/transfer.h"
 #include "engine/transfer_control.h"
+#include "url/url_completion.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,7 +22,7 @@ const QString kUnsafeRequest =
 
 void Form1::Command1_Click()
 {
-    if (downloading_)
+    if (transferUnderWay())
         return;
     ui.Label4->clear();
     if (prepareRequest())
@@ -30,7 +31,7 @@ void Form1::Command1_Click()
 
 void Form1::Command4_Click()
 {
-    if (downloading_ || !prepareRequest())
+    if (transferUnderWay() || !prepareRequest())
         return;
     // A refused GET leaves the button enabled: no state event would ever
     // enable it again. The disabled button marks a GET under way, and a
@@ -55,11 +56,19 @@ void Form1::Command2_Click()
 
 void Form1::MakeReferer()
 {
+    // The user's password and the fragment are never told to the server.
     if (ui.Check2->isChecked())
-        ui.Text1->setText(MakeURLPath(strURL));
+        ui.Text1->setText(MakeURLPath(url::WithoutUserAndFragment(strURL)));
     if (ui.Text1->text().isEmpty())
         ui.Text1->setText(QString(QChar(0x3000)));
     strRefererHeader = QStringLiteral("Referer: ") + ui.Text1->text();
+}
+
+bool Form1::transferUnderWay() const
+{
+    // While a request runs (its download included), a new command would
+    // change the address the running download is named after.
+    return Inet1->StillExecuting() || downloading_;
 }
 
 bool Form1::prepareRequest()
@@ -70,7 +79,7 @@ bool Form1::prepareRequest()
         return false;
     MakeReferer();
     // A line break in the address or the Referer box would smuggle a header
-    // line of its own onto the wire.
+    // line of its own onto the wire; other control characters are refused too.
     if (!headerTextIsSafe(strURL) || !headerTextIsSafe(strRefererHeader)) {
         showWarning(kUnsafeRequest);
         return false;

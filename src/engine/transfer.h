@@ -33,10 +33,14 @@ public:
     virtual QString GetHeader() const = 0;
     // The value of the first header called name (case-insensitive); empty when absent.
     virtual QString GetHeader(const QString &name) const = 0;
-    // Up to size body bytes; waits (running the event loop) until size bytes
-    // are buffered or the body has ended. Empty at the end of the body, after
-    // Cancel, or after a failure.
+    // Up to size body bytes; waits (running the event loop) for them. Empty
+    // once every byte that arrived has been handed out: at the end of the
+    // body, and after Cancel or a failure (what came before is handed out first).
     virtual QByteArray GetChunk(int size) = 0;
+    // The body length the transfer reads by, known once the header block is
+    // complete: the Content-Length obeyed, or -1 when there is none (no such
+    // header, a chunked body).
+    virtual qint64 DeclaredLength() const = 0;
     // True when the last transfer ended in failure (state 11) rather than
     // completing or being cancelled.
     virtual bool Failed() const = 0;

@@ -12,12 +12,16 @@ namespace {
 // Body bytes held before the transfer is paused.
 constexpr qsizetype kBodyLimit = 1024 * 1024;
 constexpr qsizetype kLargestChunk = 16 * 1024 * 1024;
+// How long GetChunk waits for a full chunk before it hands out fewer bytes.
+constexpr int kPatienceMs = 100;
 
 } // namespace
 
 bool headerTextIsSafe(const QString &text)
 {
-    return !text.contains(u'\r') && !text.contains(u'\n') && !text.contains(QChar(u'\0'));
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control && c != u'\t';
+    });
 }
 
 TransferControl::TransferControl(QObject *parent) : Transfer(parent)
@@ -27,6 +31,11 @@ TransferControl::TransferControl(QObject *parent) : Transfer(parent)
     connect(&emitTimer_, &QTimer::timeout, this, &TransferControl::emitPending);
     connect(&driver_, &CurlMultiDriver::finished, this, &TransferControl::onFinished);
     connect(&driver_, &CurlMultiDriver::returned, this, &TransferControl::onCurlReturned);
+    patienceTimer_.setSingleShot(true);
+    connect(&patienceTimer_, &QTimer::timeout, this, [this] {
+        if (readerMayGo())
+            wakeWaiters();
+    });
 }
 
 TransferControl::~TransferControl()
@@ -61,6 +70,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation,
     failed_ = false;
     failure_.clear();
     header_.clear();
+    declared_ = -1;
     raise(1);
     emitTimer_.start();
     return true;
@@ -70,11 +80,19 @@ void TransferControl::Cancel()
 {
     if (!executing_)
         return;
-    // What has not been reported yet is moot; the closing states of the
-    // connection that abandon() ends are reported.
+    // What has not been reported yet is moot, but for the closing of the
+    // connection, which did happen; endSession() reports it if it is still open.
     const quint64 current = transfer_;
-    std::erase_if(pending_, [current](const Pending &event) { return event.transfer == current; });
-    abandon();
+    std::erase_if(pending_, [current](const Pending &event) {
+        return event.transfer == current && event.state != 9 && event.state != 10;
+    });
+    executing_ = false;
+    noteDeclaredLength();
+    endSession();
+    // The bytes that have arrived stay for the reader.
+    if (bodyState_ == Body::Streaming)
+        bodyState_ = Body::Complete;
+    wakeWaiters();
     if (!pending_.empty())
         emitTimer_.start();
 }
@@ -86,17 +104,19 @@ QString TransferControl::GetHeader(const QString &name) const
 
 QByteArray TransferControl::GetChunk(int size)
 {
-    if (size <= 0 || !executing_ || bodyState_ == Body::None)
+    if (size <= 0 || bodyState_ == Body::None || bodyState_ == Body::Gone)
         return {};
     const qsizetype wanted = std::min<qsizetype>(size, kLargestChunk);
     const quint64 transfer = transfer_;
     bodyLimit_ = std::max(kBodyLimit, wanted);
-    while (bodyState_ == Body::Streaming && body_.size() < wanted) {
+    wanted_ = wanted;
+    patience_.setRemainingTime(kPatienceMs);
+    while (!readerMayGo()) {
         if (session_->isPaused()) {
             session_->resume();
             continue;
         }
-        if (!waitForBody(wanted))
+        if (!waitForBody())
             return {}; // destroyed meanwhile
         if (transfer != transfer_)
             return {};
@@ -161,6 +181,9 @@ void TransferControl::onFinished(CURL *easy, CURLcode result)
 {
     if (!session_ || easy != session_->easy())
         return;
+    if (result == CURLE_OK)
+        session_->finishHeader();
+    noteDeclaredLength();
     // A connection that ends before a header block is complete has failed,
     // whatever libcurl says.
     const CURLcode outcome = result == CURLE_OK && header_.isEmpty() ? CURLE_GOT_NOTHING : result;
@@ -186,7 +209,8 @@ void TransferControl::onFinished(CURL *easy, CURLcode result)
 
 void TransferControl::onCurlReturned()
 {
-    if (!waiters_.isEmpty() && (bodyState_ != Body::Streaming || body_.size() >= wanted_))
+    noteDeclaredLength();
+    if (!waiters_.isEmpty() && readerMayGo())
         wakeWaiters();
     emitPending();
 }
@@ -214,12 +238,26 @@ void TransferControl::dropBody()
     wakeWaiters();
 }
 
-bool TransferControl::waitForBody(qsizetype wanted)
+void TransferControl::noteDeclaredLength()
+{
+    // Asked outside libcurl's callbacks, once libcurl has the whole header block.
+    if (session_ && !header_.isEmpty())
+        declared_ = session_->declaredLength();
+}
+
+bool TransferControl::readerMayGo() const
+{
+    return bodyState_ != Body::Streaming || body_.size() >= wanted_
+        || (!body_.isEmpty() && patience_.hasExpired());
+}
+
+bool TransferControl::waitForBody()
 {
     QEventLoop loop;
     const QPointer<TransferControl> alive(this);
     waiters_.append(&loop);
-    wanted_ = wanted;
+    if (!patience_.hasExpired())
+        patienceTimer_.start(int(patience_.remainingTime()));
     loop.exec();
     if (!alive)
         return false;

@@ -5,6 +5,7 @@
 #include "engine/curl_session.h"
 #include "engine/transfer.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QTimer>
 
@@ -13,8 +14,9 @@
 
 class QEventLoop;
 
-// False when text holds a CR, an LF or a NUL: such text must never reach the
-// wire, where it would start a header line of its own.
+// False when text holds a control character other than TAB: a CR or LF
+// would start a header line of its own on the wire, and the others have no
+// business in a request line or header either.
 bool headerTextIsSafe(const QString &text);
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
@@ -39,13 +41,12 @@ bool headerTextIsSafe(const QString &text);
 // discarded and the connection closed, so the control falls idle by itself.
 //
 // StillExecuting is true from Execute until 11 or a HEAD's 12 is emitted,
-// or until a GET's body has been read to its end (before the empty
-// GetChunk returns), discarded or cancelled. Cancel drops the events not yet
-// emitted; only the closing states of the connection it ends follow. When a
-// GET fails while its body is read, the bytes that arrived before the
-// failure are still handed out (StillExecuting stays true until they have
-// been read); then GetChunk returns empty and Failed() is true, which tells
-// a cut body from a complete one.
+// until a GET's body has been read to its end (before the empty GetChunk
+// returns) or discarded, or until Cancel. Cancel drops the events not yet
+// emitted, but for the closing states of the connection it ends. Body bytes
+// are never lost once they have arrived: after Cancel, and when a GET fails
+// while its body is read, GetChunk still hands out what came before, then
+// returns empty; Failed() tells a body cut by a failure from a complete one.
 //
 // Up to about 1 MiB of body is held; beyond that the transfer is paused
 // until GetChunk has taken half of it.
@@ -61,9 +62,11 @@ public:
     bool StillExecuting() const override { return executing_; }
     QString GetHeader() const override { return header_; }
     QString GetHeader(const QString &name) const override;
-    // Returns exactly size bytes unless the body ends first (at most 16 MiB
-    // at a time); waits in a nested event loop until they have arrived.
+    // Returns size bytes (at most 16 MiB at a time) once they are there;
+    // less when the body has ended or when some bytes have waited about
+    // 100 ms, so a slow body still moves. Waits in a nested event loop.
     QByteArray GetChunk(int size) override;
+    qint64 DeclaredLength() const override { return declared_; }
     bool Failed() const override { return failed_; }
     QString LastFailure() const override { return failure_; }
 
@@ -83,11 +86,14 @@ private:
     void emitPending();
     void onFinished(CURL *easy, CURLcode result);
     void onCurlReturned();
-    // Ends the transfer without a result: cancelled, or its body unwanted.
+    // Ends a GET whose body nobody reads; the body is dropped.
     void abandon();
     void endSession();
     void dropBody();
-    bool waitForBody(qsizetype wanted);
+    void noteDeclaredLength();
+    bool readerMayGo() const;
+    // Runs an event loop until readerMayGo(); false when this was destroyed meanwhile.
+    bool waitForBody();
     void wakeWaiters();
 
     CurlMultiDriver driver_;
@@ -97,6 +103,8 @@ private:
     QTimer emitTimer_;
     QList<QEventLoop *> waiters_;
     qsizetype wanted_ = 0;
+    QDeadlineTimer patience_; // when GetChunk settles for fewer bytes
+    QTimer patienceTimer_;
     qsizetype bodyLimit_ = 0;
 
     quint64 transfer_ = 0; // counts Execute calls; tells stale events apart
@@ -106,4 +114,5 @@ private:
     bool failed_ = false;
     QString failure_;
     QString header_;
+    qint64 declared_ = -1;
 };

@@ -89,6 +89,8 @@ private:
     // What both request commands do before sending: complete the address
     // and build the Referer header. False when nothing may be sent.
     bool prepareRequest();
+    // A request is under way: commands must leave everything as it is.
+    bool transferUnderWay() const;
     void showWarning(const QString &text);
 
     std::unique_ptr<Transfer> ownedInet_;

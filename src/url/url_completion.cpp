@@ -69,4 +69,20 @@ QString MakeURLPath(const QString &url)
     return directory.endsWith(u"//") ? url : directory;
 }
 
+QString WithoutUserAndFragment(const QString &url)
+{
+    QString address = url.left(url.indexOf(u'#'));
+    const qsizetype slashes = address.indexOf(u"//");
+    if (slashes < 0)
+        return address;
+    const qsizetype hostStart = slashes + 2;
+    qsizetype hostEnd = hostStart;
+    while (hostEnd < address.size() && address[hostEnd] != u'/' && address[hostEnd] != u'?')
+        ++hostEnd;
+    const qsizetype at = address.lastIndexOf(u'@', hostEnd - 1);
+    if (at >= hostStart)
+        address.remove(hostStart, at + 1 - hostStart);
+    return address;
+}
+
 } // namespace url

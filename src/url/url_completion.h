@@ -31,4 +31,8 @@ Completion CompleteURL(const QString &typed);
 // "/" is the second slash after the scheme (no path) or when there is no "/".
 QString MakeURLPath(const QString &url);
 
+// The address as it may be told to a server in a Referer header: without a
+// "user:password@" before the host and without a "#fragment".
+QString WithoutUserAndFragment(const QString &url);
+
 } // namespace url

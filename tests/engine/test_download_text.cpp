@@ -17,8 +17,6 @@ private Q_SLOTS:
     void percentage();
     void speedText_data();
     void speedText();
-    void declaredLength_data();
-    void declaredLength();
 };
 
 void TestDownloadText::percentage_data()
@@ -79,27 +77,6 @@ void TestDownloadText::speedText()
     const QString shown = speed == u"N/A" ? speed : speed + QStringLiteral(" バイト/毎秒");
     QCOMPARE(download::SpeedText(declared, elapsed, &stored), QStringLiteral("平均転送速度: ") + shown);
     QCOMPARE(stored, sngCalc);
-}
-
-void TestDownloadText::declaredLength_data()
-{
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("missing") << QString() << 0LL;
-    QTest::newRow("surrounding spaces") << " 42 " << 42LL;
-    QTest::newRow("over 2 GiB") << "3221225472" << 3 * kGiB;
-    QTest::newRow("largest") << "9223372036854775807" << kMax;
-    QTest::newRow("out of range") << "9223372036854775808" << 0LL;
-    QTest::newRow("negative") << "-5" << 0LL;
-    QTest::newRow("trailing junk") << "12abc" << 0LL;
-}
-
-void TestDownloadText::declaredLength()
-{
-    QFETCH(QString, header);
-    QFETCH(qint64, expected);
-    QCOMPARE(download::DeclaredLength(header), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDownloadText)

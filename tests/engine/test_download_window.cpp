@@ -56,6 +56,9 @@ private Q_SLOTS:
     void failedSaveIsNotReportedAsSuccess();
     void downloadEntryThatIsAFile();
     void releaseMidBodyKeepsExactlyWhatArrived();
+    void slowBodyShowsProgressAndReleaseKeepsIt();
+    void requestWhileTransferRunsChangesNothing_data();
+    void requestWhileTransferRunsChangesNothing();
     void closingDuringDownloadSavesAndCloses();
 
 private:
@@ -89,41 +92,48 @@ void TestDownloadWindow::get(const QString &path)
 
 void TestDownloadWindow::bodyAgainstDeclaredLength_data()
 {
-    QTest::addColumn<QByteArray>("headers");
-    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<ScriptServer::Script>("script");
     QTest::addColumn<qint64>("saved");
     QTest::addColumn<QString>("progress");
     QTest::addColumn<QStringList>("boxes");
 
-    QTest::newRow("as declared") << QByteArray("Content-Length: 200000\r\n") << qint64(200000) << qint64(200000)
+    const auto reply = [](const QByteArray &headers, qint64 sent) {
+        return ScriptServer::Reply("200 OK", headers + "Connection: close\r\n", sent);
+    };
+    QTest::newRow("as declared") << reply("Content-Length: 200000\r\n", 200000) << qint64(200000)
                                  << "100 %  195.31 KB (200,000 / 200,000)"
                                  << QStringList{kCompletedWithSpeed};
     // The connection closes before the declared end: an incomplete body.
-    QTest::newRow("declared larger") << QByteArray("Content-Length: 300000\r\n") << qint64(200000)
-                                     << qint64(200000) << "67 %  195.31 KB (200,000 / 300,000)"
+    QTest::newRow("declared larger") << reply("Content-Length: 300000\r\n", 200000) << qint64(200000)
+                                     << "67 %  195.31 KB (200,000 / 300,000)"
                                      << QStringList{kInterrupted, kCompleted};
-    QTest::newRow("declared smaller") << QByteArray("Content-Length: 100000\r\n") << qint64(200000)
-                                      << qint64(100000) << "100 %  97.66 KB (100,000 / 100,000)"
+    QTest::newRow("declared smaller") << reply("Content-Length: 100000\r\n", 200000) << qint64(100000)
+                                      << "100 %  97.66 KB (100,000 / 100,000)"
                                       << QStringList{kCompletedWithSpeed};
-    QTest::newRow("not declared") << QByteArray() << qint64(200000) << qint64(200000)
-                                  << "0 %  195.31 KB (200,000 / 0)"
+    QTest::newRow("not declared") << reply("", 200000) << qint64(200000) << "0 %  195.31 KB (200,000 / 0)"
                                   << QStringList{kCompletedWithSpeed};
+    // The length the body is read by is the one shown: the last of two, none for a chunked body.
+    QTest::newRow("two lengths") << reply("Content-Length: 1000\r\nContent-Length: 10\r\n", 1000) << qint64(10)
+                                 << "100 %  0.01 KB (10 / 10)" << QStringList{kCompletedWithSpeed};
+    QTest::newRow("chunked with a length")
+        << ScriptServer::Script{ScriptServer::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
+                                                   "Content-Length: 100\r\n\r\n3e8\r\n"),
+                                ScriptServer::Body(1000), ScriptServer::Send("\r\n0\r\n\r\n"), ScriptServer::Close()}
+        << qint64(1000) << "0 %  0.98 KB (1,000 / 0)" << QStringList{kCompletedWithSpeed};
     // Beyond 32 bits the length still counts: 40 MiB of 3 GiB is 1 %.
-    QTest::newRow("3 GiB declared, cut short") << QByteArray("Content-Length: 3221225472\r\n")
-                                               << qint64(40 << 20) << qint64(40 << 20)
+    QTest::newRow("3 GiB declared, cut short") << reply("Content-Length: 3221225472\r\n", 40 << 20) << qint64(40 << 20)
                                                << "1 %  40.00 MB (41,943,040 / 3,221,225,472)"
                                                << QStringList{kInterrupted, kCompleted};
 }
 
 void TestDownloadWindow::bodyAgainstDeclaredLength()
 {
-    QFETCH(QByteArray, headers);
-    QFETCH(qint64, sent);
+    QFETCH(ScriptServer::Script, script);
     QFETCH(qint64, saved);
     QFETCH(QString, progress);
     QFETCH(QStringList, boxes);
 
-    w_->server.setScript(ScriptServer::Reply("200 OK", headers + "Connection: close\r\n", sent));
+    w_->server.setScript(script);
     get(QStringLiteral("/dir/body.bin"));
 
     QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), ScriptServer::Pattern(0, saved));
@@ -232,6 +242,78 @@ void TestDownloadWindow::closingDuringDownloadSavesAndCloses()
     const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
     QVERIFY(saved.size() > 0);
     QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+}
+
+// A body that trickles in: the progress line moves, and a release keeps what arrived.
+void TestDownloadWindow::slowBodyShowsProgressAndReleaseKeepsIt()
+{
+    w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n"),
+                          ScriptServer::Body(1000, 10, 20)});
+    w_->form->ui.Text3->setText(w_->server.url(QStringLiteral("/slow.bin")));
+    QStringList progress;
+    const window_fixture::ActWhen release(
+        [&] {
+            const QString text = w_->form->ui.Label4->text();
+            if (text.endsWith(QStringLiteral(" / 1,000)")) && !progress.contains(text))
+                progress << text;
+            return progress.size() >= 3;
+        },
+        [this] { w_->form->ui.Command2->click(); });
+    w_->form->Command4_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(w_->form->lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w_->form), kDeadlineMs);
+
+    QVERIFY2(release.done, qPrintable(progress.join(u'|')));
+    QCOMPARE(w_->boxes.texts(), QStringList({kInterrupted, kCompleted}));
+    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
+    QVERIFY(saved.size() > 0 && saved.size() < 1000);
+    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+    QVERIFY2(w_->form->ui.Label4->text().endsWith(QStringLiteral("(%1 / 1,000)").arg(saved.size())),
+             qPrintable(w_->form->ui.Label4->text()));
+}
+
+void TestDownloadWindow::requestWhileTransferRunsChangesNothing_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("get header") << "Command1";
+    QTest::newRow("get data") << "Command4";
+    QTest::newRow("Enter in the URL box") << "Text3";
+    QTest::newRow("Enter in the Referer box") << "Text1";
+}
+
+// A command given while a download runs must not redirect its bytes to
+// another file, nor touch the boxes the user is typing in.
+void TestDownloadWindow::requestWhileTransferRunsChangesNothing()
+{
+    QFETCH(QString, entry);
+    Form1 &form = *w_->form;
+    writeFile(folder() + QStringLiteral("notes.txt"), "the user's notes");
+    form.ui.Check3->setChecked(false);
+    w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", 300),
+                          ScriptServer::Body(1000), ScriptServer::Close()});
+    const QString report = w_->server.url(QStringLiteral("/report.pdf"));
+    form.ui.Text3->setText(report);
+    form.Command4_Click();
+
+    const QString typed = QStringLiteral(" ") + w_->server.url(QStringLiteral("/notes.txt"));
+    form.ui.Text3->setText(typed);
+    form.ui.Text1->setText(QStringLiteral("typed Referer"));
+    if (entry == u"Command1")
+        form.Command1_Click();
+    else if (entry == u"Command4")
+        form.Command4_Click();
+    else
+        QTest::keyClick(entry == u"Text3" ? form.ui.Text3 : form.ui.Text1, Qt::Key_Return);
+    QCOMPARE(form.strURL, report);
+    QCOMPARE(form.ui.Text3->text(), typed);
+    QCOMPARE(form.ui.Text1->text(), QStringLiteral("typed Referer"));
+    QVERIFY(w_->boxes.shown.isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(form.lngCountData, 1, kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+    QCOMPARE(w_->server.requests().size(), 1);
+    QCOMPARE(readAll(folder() + QStringLiteral("report.pdf")), ScriptServer::Pattern(0, 1000));
+    QCOMPARE(readAll(folder() + QStringLiteral("notes.txt")), QByteArray("the user's notes"));
 }
 
 QTEST_MAIN(TestDownloadWindow)
