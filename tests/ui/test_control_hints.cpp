@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -27,12 +28,24 @@ QList<TooltipWindow *> tipsOf(const QWidget *control)
     return control->findChildren<TooltipWindow *>(Qt::FindDirectChildrenOnly);
 }
 
+// The control of every tip window in the application, sorted.
+QList<QWidget *> tipTargets()
+{
+    QList<QWidget *> targets;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (qobject_cast<TooltipWindow *>(widget))
+            targets << widget->parentWidget();
+    std::sort(targets.begin(), targets.end());
+    return targets;
+}
+
 } // namespace
 
 class TestControlHints : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void urlHint_data();
@@ -47,17 +60,22 @@ private:
     std::unique_ptr<ControlHints> hints_;
 };
 
-void TestControlHints::init()
+void TestControlHints::initTestCase()
 {
     form_ = std::make_unique<QWidget>();
     ui_.setupUi(form_.get());
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void TestControlHints::init()
+{
     hints_ = std::make_unique<ControlHints>(HintControls{ui_.Check2, ui_.Check1, ui_.Check3, ui_.Frame1, ui_.Text3});
 }
 
 void TestControlHints::cleanup()
 {
     hints_.reset();
-    form_.reset();
 }
 
 void TestControlHints::urlHint_data()
@@ -90,25 +108,16 @@ void TestControlHints::urlHint()
 
 void TestControlHints::switchingOffAndOnKeepsOneTipPerControl()
 {
-    const QList<QWidget *> hinted{ui_.Check2, ui_.Check1, ui_.Check3, ui_.Frame1, ui_.Text3};
-    const auto tipCounts = [&hinted] {
-        QList<qsizetype> counts;
-        for (const QWidget *control : hinted)
-            counts << tipsOf(control).size();
-        return counts;
-    };
+    QList<QWidget *> hinted{ui_.Check2, ui_.Check1, ui_.Check3, ui_.Frame1, ui_.Text3};
+    std::sort(hinted.begin(), hinted.end());
     hints_->SetURLTip(false);
     hints_->SetToolTips(true);
-    QCOMPARE(tipCounts(), QList<qsizetype>(5, 1));
+    QCOMPARE(tipTargets(), hinted);
     hints_->ClearToolTips();
     hints_->SetURLTip(false);
-    QCOMPARE(tipCounts(), (QList<qsizetype>{0, 0, 0, 0, 1}));
+    QCOMPARE(tipTargets(), QList<QWidget *>{ui_.Text3});
     hints_->SetToolTips(true);
-    QCOMPARE(tipCounts(), QList<qsizetype>(5, 1));
-    qsizetype topLevelTips = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        topLevelTips += qobject_cast<TooltipWindow *>(widget) ? 1 : 0;
-    QCOMPARE(topLevelTips, 5);
+    QCOMPARE(tipTargets(), hinted);
 
     const TooltipWindow *tip = tipsOf(ui_.Frame1)[0];
     QCOMPARE(tip->maxTipWidth(), 1024);
@@ -119,45 +128,40 @@ void TestControlHints::switchingOffAndOnKeepsOneTipPerControl()
 
 void TestControlHints::hoverShowsHint_data()
 {
-    QTest::addColumn<QString>("over");
-    QTest::addColumn<QString>("hinted");
+    QTest::addColumn<QWidget *>("over");
     QTest::addColumn<QString>("hint");
     const QString status = QStringLiteral(
         "バージョン情報や主なステータスを表示します。\r\nHeader : ヘッダを取得した回数\r\n"
         "Data : データを取得した回数\r\nFail : データ取得に失敗した回数\r\n"
         "Cancel : 現在の接続を中断した回数");
-    QTest::newRow("Check2") << "Check2" << "Check2"
+    QTest::newRow("Check2") << static_cast<QWidget *>(ui_.Check2)
                             << QStringLiteral("直前の URL でリファラが設定されます。\r\n"
                                               "チェックを外すと手動で設定ができます。");
-    QTest::newRow("Check1") << "Check1" << "Check1"
+    QTest::newRow("Check1") << static_cast<QWidget *>(ui_.Check1)
                             << QStringLiteral("URL フォームにフォーカスするだけでクリップボードの中身を貼り付けられます。\r\n"
                                               "チェックを外すと何もしません。");
-    QTest::newRow("Check3") << "Check3" << "Check3"
+    QTest::newRow("Check3") << static_cast<QWidget *>(ui_.Check3)
                             << QStringLiteral("取得したデータに同名のファイルがあるとリネームします。\r\n"
                                               "チェックを外すとデータは上書きされます。");
-    QTest::newRow("Label1") << "Label1" << "Frame1" << status;
-    QTest::newRow("Label2") << "Label2" << "Frame1" << status;
-    QTest::newRow("Label4") << "Label4" << "Frame1" << status;
+    // The labels lie inside the status frame.
+    QTest::newRow("Label1") << static_cast<QWidget *>(ui_.Label1) << status;
+    QTest::newRow("Label2") << static_cast<QWidget *>(ui_.Label2) << status;
+    QTest::newRow("Label4") << static_cast<QWidget *>(ui_.Label4) << status;
 }
 
 void TestControlHints::hoverShowsHint()
 {
-    QFETCH(QString, over);
-    QFETCH(QString, hinted);
-    const auto control = [this](const QString &name) -> QWidget * {
-        const QHash<QString, QWidget *> controls{{"Check2", ui_.Check2}, {"Check1", ui_.Check1},
-                                                 {"Check3", ui_.Check3}, {"Frame1", ui_.Frame1},
-                                                 {"Label1", ui_.Label1}, {"Label2", ui_.Label2},
-                                                 {"Label4", ui_.Label4}};
-        return controls.value(name);
-    };
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QFETCH(QWidget *, over);
     hints_->SetToolTips(true);
-    QTest::mouseMove(control(over));
-    const TooltipWindow *tip = tipsOf(control(hinted))[0];
-    QTRY_VERIFY(tip->isVisible());
-    QTEST(tip->shownText(), "hint");
+    QTest::mouseMove(over);
+    const auto shownTip = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->isVisible() && qobject_cast<TooltipWindow *>(widget))
+                return static_cast<TooltipWindow *>(widget)->shownText();
+        return QString();
+    };
+    QTRY_VERIFY(!shownTip().isEmpty());
+    QTEST(shownTip(), "hint");
 }
 
 QTEST_MAIN(TestControlHints)
