@@ -1,5 +1,5 @@
 #include "engine/download_file.h"
-#include "support/nginx_server.h"
+#include "support/sample_data.h"
 
 #include <QtTest>
 
@@ -8,27 +8,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-namespace {
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Every entry of the folder, hidden ones included.
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-} // namespace
+using testdata::Entries;
+using testdata::ReadFile;
+using testdata::WriteFile;
 
 class TestDownloadFile : public QObject {
     Q_OBJECT
@@ -60,7 +42,7 @@ void TestDownloadFile::streamsIntoHiddenFileThenCommits()
     QVERIFY(file.open(folder_));
     qint64 sent = 0;
     for (const int size : {1, 0, 70000, 65536}) {
-        QVERIFY(file.append(NginxServer::content(sent, size)));
+        QVERIFY(file.append(testdata::Pattern(sent, size)));
         sent += size;
     }
     // Written through at once, into one hidden file of the folder.
@@ -71,7 +53,7 @@ void TestDownloadFile::streamsIntoHiddenFileThenCommits()
     const QString target = folder_ + QStringLiteral("file.bin");
     QVERIFY(file.commit(target, false));
     QCOMPARE(Entries(folder_), QStringList{QStringLiteral("file.bin")});
-    QCOMPARE(ReadFile(target), NginxServer::content(0, sent));
+    QCOMPARE(ReadFile(target), testdata::Pattern(0, sent));
     // A new file's usual permissions, not a temporary file's private ones.
     struct stat status;
     QVERIFY(::stat(QFile::encodeName(target).constData(), &status) == 0 && (status.st_mode & 0777) == 0644);

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <cerrno>
+
 #include <limits>
 
 namespace {
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void percentage();
     void speedText_data();
     void speedText();
+    void fileErrorText_data();
+    void fileErrorText();
 };
 
 void TestDownloadText::percentage_data()
@@ -77,6 +81,24 @@ void TestDownloadText::speedText()
     const QString shown = speed == u"N/A" ? speed : speed + QStringLiteral(" バイト/毎秒");
     QCOMPARE(download::SpeedText(declared, elapsed, &stored), QStringLiteral("平均転送速度: ") + shown);
     QCOMPARE(stored, sngCalc);
+}
+
+void TestDownloadText::fileErrorText_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full") << ENOSPC << "ディスクの空き容量が足りません。";
+    QTest::newRow("no permission") << EACCES << "書き込む権限がありません。";
+    QTest::newRow("read-only file system") << EROFS << "読み取り専用のファイルシステムです。";
+    QTest::newRow("folder gone") << ENOENT << "フォルダが見つかりません。";
+    QTest::newRow("anything else") << EIO << "ファイルを書き込めませんでした。";
+}
+
+void TestDownloadText::fileErrorText()
+{
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    QCOMPARE(download::FileErrorText(error), reason + QStringLiteral(" (") + qt_error_string(error) + u')');
 }
 
 QTEST_GUILESS_MAIN(TestDownloadText)

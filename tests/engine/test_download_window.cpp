@@ -1,6 +1,6 @@
 // Downloads through the window, the real transfer control and the scripted
 // local server: what lands in the download folder and what the user is told.
-#include "headers/value_format.h"
+#include "support/sample_data.h"
 #include "support/window_fixture.h"
 
 #include <QDir>
@@ -27,19 +27,6 @@ QStringList withoutSpeed(const QStringList &texts)
     return result;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 } // namespace
 
 class TestDownloadWindow : public QObject {
@@ -50,12 +37,8 @@ private Q_SLOTS:
     void cleanup();
     void bodyAgainstDeclaredLength_data();
     void bodyAgainstDeclaredLength();
-    void existingFile_data();
-    void existingFile();
-    void unsafeNameStaysInFolder();
-    void failedSaveIsNotReportedAsSuccess();
-    void downloadEntryThatIsAFile();
-    void releaseMidBodyKeepsExactlyWhatArrived();
+    void saving_data();
+    void saving();
     void slowBodyShowsProgressAndReleaseKeepsIt();
     void requestWhileTransferRunsChangesNothing_data();
     void requestWhileTransferRunsChangesNothing();
@@ -136,93 +119,61 @@ void TestDownloadWindow::bodyAgainstDeclaredLength()
     w_->server.setScript(script);
     get(QStringLiteral("/dir/body.bin"));
 
-    QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), ScriptServer::Pattern(0, saved));
+    QCOMPARE(testdata::ReadFile(folder() + QStringLiteral("body.bin")), testdata::Pattern(0, saved));
     QCOMPARE(w_->form->ui.Label4->text(), progress);
     QCOMPARE(withoutSpeed(w_->boxes.texts()), boxes);
 }
 
-void TestDownloadWindow::existingFile_data()
+void TestDownloadWindow::saving_data()
 {
+    QTest::addColumn<QString>("present"); // "name=bytes" made in the program folder first; "name/" a folder
     QTest::addColumn<bool>("rename");
-    QTest::addColumn<QString>("savedAs");
-    QTest::newRow("rename off replaces") << false << "body.bin";
-    QTest::newRow("rename on picks a free name") << true << "body[0].bin";
+    QTest::addColumn<QString>("path");    // requested
+    QTest::addColumn<QString>("savedAs"); // below the download folder; empty: nothing saved
+    QTest::addColumn<QString>("warning"); // the start of the one warning box; empty: the completion box
+
+    QTest::newRow("rename off replaces") << "download/body.bin=older and longer" << false << "/body.bin"
+                                         << "body.bin" << "";
+    QTest::newRow("rename on picks a free name") << "download/body.bin=older and longer" << true << "/body.bin"
+                                                 << "body[0].bin" << "";
+    QTest::newRow("a name that would leave the folder") << "" << true << "/a/.." << "index.html" << "";
+    // Failures are never reported as success, and nothing of the user's is touched.
+    QTest::newRow("a folder holds the name") << "download/body.bin/keep=kept" << false << "/body.bin" << ""
+                                             << "データを保存できませんでした。\r\n{folder}body.bin\r\n";
+    QTest::newRow("a file called download") << "download=not a folder" << true << "/body.bin" << ""
+                                            << "ダウンロード用のフォルダを用意できませんでした。\r\n{program}/download\r\n";
 }
 
-void TestDownloadWindow::existingFile()
+void TestDownloadWindow::saving()
 {
+    QFETCH(QString, present);
     QFETCH(bool, rename);
+    QFETCH(QString, path);
     QFETCH(QString, savedAs);
+    QFETCH(QString, warning);
+    warning.replace(QStringLiteral("{folder}"), folder()).replace(QStringLiteral("{program}"), w_->program.path());
 
-    const QByteArray older(300000, 'o');
-    writeFile(folder() + QStringLiteral("body.bin"), older);
+    const QString presentPath = w_->program.path() + u'/' + present.section(u'=', 0, 0);
+    const QByteArray presentBytes = present.section(u'=', 1).toUtf8();
+    if (!present.isEmpty()) {
+        QVERIFY(QDir(folder()).removeRecursively() && QDir().mkpath(QFileInfo(presentPath).path()));
+        QVERIFY(testdata::WriteFile(presentPath, presentBytes));
+    }
     w_->form->ui.Check3->setChecked(rename);
     w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
-    get(QStringLiteral("/body.bin"));
+    get(path);
 
-    QCOMPARE(w_->form->strSavePath, folder() + savedAs);
-    QCOMPARE(readAll(folder() + savedAs), ScriptServer::Pattern(0, 1000));
-    if (rename)
-        QCOMPARE(readAll(folder() + QStringLiteral("body.bin")), older);
-}
-
-void TestDownloadWindow::unsafeNameStaysInFolder()
-{
-    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n", 10));
-    get(QStringLiteral("/a/.."));
-    QCOMPARE(w_->form->strSavePath, folder() + QStringLiteral("index.html"));
-    QCOMPARE(readAll(folder() + QStringLiteral("index.html")), ScriptServer::Pattern(0, 10));
-}
-
-void TestDownloadWindow::failedSaveIsNotReportedAsSuccess()
-{
-    // A folder holds the name and rename is off: the file cannot be put there.
-    QVERIFY(QDir(folder()).mkdir(QStringLiteral("body.bin")));
-    writeFile(folder() + QStringLiteral("body.bin/keep"), "kept");
-    w_->form->ui.Check3->setChecked(false);
-    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
-    get(QStringLiteral("/body.bin"));
-
-    QCOMPARE(w_->boxes.shown.size(), 1);
-    QCOMPARE(w_->boxes.shown[0].title, MessageBoxes::kWarningTitle);
-    QVERIFY2(w_->boxes.shown[0].text.contains(folder() + QStringLiteral("body.bin")), qPrintable(w_->boxes.shown[0].text));
-    QCOMPARE(readAll(folder() + QStringLiteral("body.bin/keep")), QByteArray("kept"));
-}
-
-void TestDownloadWindow::downloadEntryThatIsAFile()
-{
-    QVERIFY(QDir(folder()).removeRecursively());
-    writeFile(w_->program.path() + QStringLiteral("/download"), "not a folder");
-    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 1000\r\n", 1000));
-    get(QStringLiteral("/body.bin"));
-
-    QCOMPARE(w_->boxes.shown.size(), 1);
-    QCOMPARE(w_->boxes.shown[0].title, MessageBoxes::kWarningTitle);
-    QCOMPARE(readAll(w_->program.path() + QStringLiteral("/download")), QByteArray("not a folder"));
-}
-
-void TestDownloadWindow::releaseMidBodyKeepsExactlyWhatArrived()
-{
-    w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n"),
-                        ScriptServer::Body(10000000, 16384, 20)});
-    w_->form->ui.Text3->setText(w_->server.url(QStringLiteral("/slow.bin")));
-    const window_fixture::ActWhen release(
-        [this] { return w_->form->ui.Label4->text().contains(QStringLiteral(" / 10,000,000)")); },
-        [this] { w_->form->ui.Command2->click(); });
-    w_->form->Command4_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(w_->form->lngCountData, 1, kDeadlineMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle(*w_->form), kDeadlineMs);
-
-    QVERIFY(release.done);
-    QCOMPARE(w_->boxes.texts().join(u'|'), QStringList({kInterrupted, kCompleted}).join(u'|'));
-    QCOMPARE(w_->form->lngCountCancel, 1);
-    QVERIFY(w_->form->strTransferInfo.isEmpty());
-    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
-    QVERIFY(saved.size() > 0 && saved.size() < 10000000);
-    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
-    QVERIFY2(w_->form->ui.Label4->text().contains(QStringLiteral("(") + headers::groupThousands(saved.size())
-                                              + QStringLiteral(" / ")),
-             qPrintable(w_->form->ui.Label4->text()));
+    if (warning.isEmpty()) {
+        QCOMPARE(withoutSpeed(w_->boxes.texts()), QStringList{kCompletedWithSpeed});
+        QCOMPARE(w_->form->strSavePath, folder() + savedAs);
+        QCOMPARE(testdata::ReadFile(folder() + savedAs), testdata::Pattern(0, 1000));
+    } else {
+        QCOMPARE(w_->boxes.shown.size(), 1);
+        QCOMPARE(w_->boxes.shown[0].title, QStringLiteral("警告"));
+        QVERIFY2(w_->boxes.shown[0].text.startsWith(warning), qPrintable(w_->boxes.shown[0].text));
+    }
+    if (!present.isEmpty() && savedAs != present.section(u'=', 0, 0).section(u'/', 1))
+        QCOMPARE(testdata::ReadFile(presentPath), presentBytes);
 }
 
 void TestDownloadWindow::closingDuringDownloadSavesAndCloses()
@@ -239,9 +190,9 @@ void TestDownloadWindow::closingDuringDownloadSavesAndCloses()
 
     QVERIFY(!w_->form->Inet1->StillExecuting());
     QCOMPARE(w_->boxes.texts().join(u'|'), QString());
-    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
+    const QByteArray saved = testdata::ReadFile(folder() + QStringLiteral("slow.bin"));
     QVERIFY(saved.size() > 0);
-    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+    QCOMPARE(saved, testdata::Pattern(0, saved.size()));
 }
 
 // A body that trickles in: the progress line moves, and a release keeps what arrived.
@@ -265,9 +216,11 @@ void TestDownloadWindow::slowBodyShowsProgressAndReleaseKeepsIt()
 
     QVERIFY2(release.done, qPrintable(progress.join(u'|')));
     QCOMPARE(w_->boxes.texts(), QStringList({kInterrupted, kCompleted}));
-    const QByteArray saved = readAll(folder() + QStringLiteral("slow.bin"));
+    QCOMPARE(w_->form->lngCountCancel, 1);
+    QVERIFY(w_->form->strTransferInfo.isEmpty());
+    const QByteArray saved = testdata::ReadFile(folder() + QStringLiteral("slow.bin"));
     QVERIFY(saved.size() > 0 && saved.size() < 1000);
-    QCOMPARE(saved, ScriptServer::Pattern(0, saved.size()));
+    QCOMPARE(saved, testdata::Pattern(0, saved.size()));
     QVERIFY2(w_->form->ui.Label4->text().endsWith(QStringLiteral("(%1 / 1,000)").arg(saved.size())),
              qPrintable(w_->form->ui.Label4->text()));
 }
@@ -287,7 +240,7 @@ void TestDownloadWindow::requestWhileTransferRunsChangesNothing()
 {
     QFETCH(QString, entry);
     Form1 &form = *w_->form;
-    writeFile(folder() + QStringLiteral("notes.txt"), "the user's notes");
+    QVERIFY(testdata::WriteFile(folder() + QStringLiteral("notes.txt"), "the user's notes"));
     form.ui.Check3->setChecked(false);
     w_->server.setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", 300),
                           ScriptServer::Body(1000), ScriptServer::Close()});
@@ -312,8 +265,8 @@ void TestDownloadWindow::requestWhileTransferRunsChangesNothing()
     QTRY_COMPARE_WITH_TIMEOUT(form.lngCountData, 1, kDeadlineMs);
     QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
     QCOMPARE(w_->server.requests().size(), 1);
-    QCOMPARE(readAll(folder() + QStringLiteral("report.pdf")), ScriptServer::Pattern(0, 1000));
-    QCOMPARE(readAll(folder() + QStringLiteral("notes.txt")), QByteArray("the user's notes"));
+    QCOMPARE(testdata::ReadFile(folder() + QStringLiteral("report.pdf")), testdata::Pattern(0, 1000));
+    QCOMPARE(testdata::ReadFile(folder() + QStringLiteral("notes.txt")), QByteArray("the user's notes"));
 }
 
 QTEST_MAIN(TestDownloadWindow)

@@ -1,6 +1,6 @@
 #include "engine/transfer_control.h"
-#include "support/nginx_server.h"
 #include "support/script_server.h"
+#include "support/sample_data.h"
 
 #include <QFile>
 #include <QPointer>
@@ -35,7 +35,7 @@ void ReadBody(Transfer &control, Seen &seen, int maxChunks = INT_MAX)
         seen.chunks << chunk.size();
         if (chunk.isEmpty())
             return;
-        seen.bodyIntact &= chunk == ScriptServer::Pattern(seen.bodyBytes, chunk.size());
+        seen.bodyIntact &= chunk == testdata::Pattern(seen.bodyBytes, chunk.size());
         seen.bodyBytes += chunk.size();
     }
 }
@@ -66,8 +66,7 @@ private Q_SLOTS:
     void exchange();
     void headerBlock_data();
     void headerBlock();
-    void failures_data();
-    void failures();
+    void https();
     void cancel_data();
     void cancel();
     void destroyInsideGetChunk();
@@ -153,10 +152,12 @@ void TestTransferControl::requests()
 void TestTransferControl::exchange_data()
 {
     QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("url"); // empty: the scripted server
     QTest::addColumn<ScriptServer::Script>("script");
     QTest::addColumn<QList<int>>("states");
-    QTest::addColumn<QString>("busy"); // empty where it depends on timing
+    QTest::addColumn<QString>("busy"); // StillExecuting at each state; empty where it depends on timing
     QTest::addColumn<QList<qsizetype>>("chunks"); // empty: the receiver of 12 reads nothing
+    QTest::addColumn<QString>("reason"); // of a failure (state 11)
 
     using S = ScriptServer;
     using C = QList<qsizetype>;
@@ -164,68 +165,83 @@ void TestTransferControl::exchange_data()
     S::Step late = S::Body(5000);
     late.delayMs = 50;
     const C sizes = {65536, 65536, 65536, 3392, 0};
-    QTest::newRow("HEAD") << "HEAD" << S::Reply("200 OK", "Content-Length: 5000\r\n") << kHead << "TTTTTTTTTTF"
-                          << C{};
+    const QList<int> unanswered{1, 2, 3, 4, 5, 6, 9, 10, 11};
+    const QString lost = QStringLiteral("接続が切断されました。");
+    const QString unreadable = QStringLiteral("サーバーの応答を読み取れませんでした。");
+    const auto row = [](const char *name, const char *operation, const S::Script &script, const QList<int> &states,
+                        const char *busy, const C &chunks, const QString &reason = {}, const QString &url = {}) {
+        QTest::newRow(name) << operation << url << script << states << busy << chunks << reason;
+    };
+    row("HEAD", "HEAD", S::Reply("200 OK", "Content-Length: 5000\r\n"), kHead, "TTTTTTTTTTF", {});
     // The body came with the header block: read to its end before the closing states.
-    QTest::newRow("GET, read at once") << "GET" << S::Script{S::Send(ok + S::Pattern(0, 5000))} << kGet
-                                       << "TTTTTTTTTFF" << C{5000, 0};
+    row("GET, read at once", "GET", {S::Send(ok + testdata::Pattern(0, 5000))}, kGet, "TTTTTTTTTFF", {5000, 0});
     // The connection closes while GetChunk waits for the body's end.
-    QTest::newRow("GET, read as it comes") << "GET" << S::Script{S::Send(ok), late} << kGet << "TTTTTTTTTTT"
-                                           << C{5000, 0};
-    QTest::newRow("GET 404, large body not read")
-        << "GET" << S::Reply("404 Not Found", "Content-Length: 50000000\r\n", 50'000'000) << kGet << "TTTTTTTTTFF"
-        << C{};
-    // What came before the break is handed out: busy at 11 until the reader has it.
-    QTest::newRow("GET, body cut short") << "GET" << S::Script{S::Send(ok), S::Body(100), S::Close(50)} << kCut
-                                         << "TTTTTTTTTTTT" << C{100, 0};
+    row("GET, read as it comes", "GET", {S::Send(ok), late}, kGet, "TTTTTTTTTTT", {5000, 0});
+    row("GET 404, large body not read", "GET", S::Reply("404 Not Found", "Content-Length: 50000000\r\n", 50'000'000),
+        kGet, "TTTTTTTTTFF", {});
     // libcurl reads the rest of an unasked-for 101 as the body: it is the final answer.
     const QByteArray switching = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
-    QTest::newRow("GET 101, body not read") << "GET" << S::Script{S::Send(switching), S::Body(1000), S::Close()}
-                                            << kGet << "TTTTTTTTTFF" << C{};
-    QTest::newRow("GET 101, 2 MB not read") << "GET" << S::Script{S::Send(switching), S::Body(2'000'000), S::Close()}
-                                            << kGet << "TTTTTTTTTFF" << C{};
-    QTest::newRow("GET, status 2000 before 103") << "GET" << S::Script{S::Send("HTTP/2 2000 103\r\n\r\n"), S::Body(10), S::Close()}
-                                                 << kGet << "TTTTTTTTTFF" << C{};
-    QTest::newRow("closed without an answer") << "GET" << S::Script{S::Close()}
-                                              << QList<int>{1, 2, 3, 4, 5, 6, 9, 10, 11} << "TTTTTTTTF" << C{};
-    QTest::newRow("closed inside the header block")
-        << "HEAD" << S::Script{S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)}
-        << QList<int>{1, 2, 3, 4, 5, 6, 7, 9, 10, 11} << "TTTTTTTTTF" << C{};
-    QTest::newRow("body ends at close") << "GET" << S::Reply("200 OK", "", 200000) << kGet << "" << sizes;
-    QTest::newRow("small pieces, slowly")
-        << "GET" << S::Script{S::Send(QByteArray(ok).replace("5000", "200000")), S::Body(200000, 7000, 2)} << kGet
-        << "" << sizes;
-    // Every byte that came reaches the reader, who learns from Failed() that the body is incomplete.
-    QTest::newRow("cutShortBodyIsHandedOut: 200000 of 300000")
-        << "GET" << S::Reply("200 OK", "Content-Length: 300000\r\n", 200000) << kCut << "" << sizes;
+    row("GET 101, 2 MB not read", "GET", {S::Send(switching), S::Body(2'000'000), S::Close()}, kGet, "TTTTTTTTTFF", {});
+    row("GET, status 2000 before 103", "GET", {S::Send("HTTP/2 2000 103\r\n\r\n"), S::Body(10), S::Close()}, kGet,
+        "TTTTTTTTTFF", {});
+    row("body ends at close", "GET", S::Reply("200 OK", "", 200000), kGet, "", sizes);
+    row("small pieces, quickly", "GET",
+        {S::Send(QByteArray(ok).replace("5000", "200000")), S::Body(200000, 7000, 2)}, kGet, "", sizes);
+    // Every byte that came reaches the reader, who learns from Failed() that
+    // the body is incomplete: busy at 11 until the reader has it.
+    row("body cut short", "GET", {S::Send(ok), S::Body(100), S::Close(50)}, kCut, "TTTTTTTTTTTT", {100, 0}, lost);
+    row("200000 of 300000", "GET", S::Reply("200 OK", "Content-Length: 300000\r\n", 200000), kCut, "", sizes, lost);
+    row("closed without an answer", "GET", {S::Close()}, unanswered, "TTTTTTTTF", {}, lost);
+    row("closed inside the header block", "HEAD", {S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)},
+        {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
+    row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {}, unreadable);
+    row("status line without a code", "HEAD", {S::Send("HTTP/1.1 OK\r\n\r\n"), S::Close()}, unanswered, "", {},
+        unreadable);
+    row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
+        QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()));
+    // glibc rejects a 64-character label without asking any name server.
+    row("unknown host", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("ホスト名が見つかりません。"),
+        "http://" + QString(64, u'a') + ".invalid/");
+    row("scheme not allowed", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("URLが正しくありません。"),
+        QStringLiteral("file:///etc/passwd"));
 }
 
 void TestTransferControl::exchange()
 {
     QFETCH(QString, operation);
+    QFETCH(QString, url);
     QFETCH(ScriptServer::Script, script);
     QFETCH(QList<int>, states);
     QFETCH(QString, busy);
     QFETCH(QList<qsizetype>, chunks);
+    QFETCH(QString, reason);
 
     server_->setScript(script);
     Observe(*control_, seen_, [&](int state) {
         if (state == 12 && !chunks.isEmpty())
             ReadBody(*control_, seen_);
     });
-    QVERIFY(execute(server_->url(), operation));
+    QVERIFY(execute(url.isEmpty() ? server_->url() : url, operation));
     QVERIFY(control_->StillExecuting());
     QVERIFY(seen_.states.isEmpty()); // state 1 comes after Execute has returned
     QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
     if (!busy.isEmpty())
         QCOMPARE(seen_.busy, busy);
     QVERIFY(!control_->StillExecuting());
-    QCOMPARE(control_->Failed(), states.last() == 11);
-    QCOMPARE(control_->LastFailure().isEmpty(), states.last() != 11);
     QCOMPARE(seen_.chunks, chunks);
     QVERIFY(seen_.bodyIntact);
     QVERIFY(control_->GetChunk(kChunk).isEmpty());
+    QCOMPARE(control_->Failed(), !reason.isEmpty());
+    const QString failure = control_->LastFailure();
+    QVERIFY2(reason.isEmpty() ? failure.isEmpty() : failure.startsWith(reason + " (") && failure.endsWith(u')'),
+             qPrintable(failure));
     QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
+
+    // The next request starts afresh.
+    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+    QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
+    QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
+    QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
 }
 
 void TestTransferControl::headerBlock_data()
@@ -261,66 +277,25 @@ void TestTransferControl::headerBlock()
     QCOMPARE(control_->GetHeader(QStringLiteral("x-NAME")), value);
 }
 
-void TestTransferControl::failures_data()
+// A real TLS handshake: trusted through the CA that SSL_CERT_FILE names, and
+// refused with the system's CA store alone.
+void TestTransferControl::https()
 {
-    QTest::addColumn<QString>("url"); // "https": a local nginx, its CA trusted only when named; "reply": the scripted server
-    QTest::addColumn<QByteArray>("reply"); // what the scripted server answers before it closes
-    QTest::addColumn<bool>("namedCa"); // SSL_CERT_FILE names the nginx's CA
-    QTest::addColumn<QList<int>>("states");
-    QTest::addColumn<QString>("reason"); // empty: no failure
-
-    QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()) << QByteArray()
-                             << false << QList<int>{1, 2, 3, 11} << u"接続が拒否されました。"_qs;
-    // glibc rejects a 64-character label without asking any name server.
-    QTest::newRow("unknown host") << "http://" + QString(64, u'a') + ".invalid/" << QByteArray() << false
-                                  << QList<int>{1, 11} << u"ホスト名が見つかりません。"_qs;
-    QTest::newRow("scheme not allowed") << "file:///etc/passwd" << QByteArray() << false << QList<int>{1, 11}
-                                        << u"URLが正しくありません。"_qs;
-    const QList<int> unreadable{1, 2, 3, 4, 5, 6, 9, 10, 11};
-    QTest::newRow("not HTTP") << "reply" << QByteArray("GARBAGE LINE\r\n\r\n") << false << unreadable
-                              << u"サーバーの応答を読み取れませんでした。"_qs;
-    QTest::newRow("status line without a code") << "reply" << QByteArray("HTTP/1.1 OK\r\n\r\n") << false
-                                                << unreadable << u"サーバーの応答を読み取れませんでした。"_qs;
-    QTest::newRow("https, CA named by SSL_CERT_FILE") << "https" << QByteArray() << true << kHead << "";
-    QTest::newRow("https, system CA store only") << "https" << QByteArray() << false << QList<int>{1, 2, 3, 11}
-                                                 << u"証明書を検証できませんでした。"_qs;
-}
-
-void TestTransferControl::failures()
-{
-    QFETCH(QString, url);
-    QFETCH(QByteArray, reply);
-    QFETCH(bool, namedCa);
-    QFETCH(QList<int>, states);
-    QFETCH(QString, reason);
-
-    NginxServer nginx(NginxServer::Scheme::Https);
-    if (url == u"https") {
-        QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-        QVERIFY(nginx.createFile(QStringLiteral("a.txt"), 10));
-        url = nginx.url(QStringLiteral("a.txt"));
-    } else if (url == u"reply") {
-        server_->setScript({ScriptServer::Send(reply), ScriptServer::Close()});
-        url = server_->url();
-    }
-    if (namedCa) // read when the request starts
-        qputenv("SSL_CERT_FILE", QFile::encodeName(nginx.caFile()));
+    ScriptServer tls;
+    QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
+    tls.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n"));
+    qputenv("SSL_CERT_FILE", QFile::encodeName(tls.caFile())); // read when a request starts
     Observe(*control_, seen_);
-    QVERIFY(execute(url, QStringLiteral("HEAD")));
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
-    QCOMPARE(seen_.busy.back(), u'F');
-    QCOMPARE(control_->Failed(), !reason.isEmpty());
-    const QString failure = control_->LastFailure();
-    if (reason.isEmpty())
-        QCOMPARE(control_->GetHeader(QStringLiteral("Content-Length")), QStringLiteral("10"));
-    else
-        QVERIFY2(failure.startsWith(reason + " (") && failure.endsWith(u')'), qPrintable(failure));
+    QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
+    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
+    QCOMPARE(control_->GetHeader(QStringLiteral("Content-Length")), QStringLiteral("10"));
+    QVERIFY(tls.requests().first().startsWith("HEAD /a.txt HTTP/1.1\r\n"));
 
-    // The next request starts afresh.
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
-    QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
-    QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
-    QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
+    qunsetenv("SSL_CERT_FILE");
+    seen_ = {};
+    QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
+    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, (QList<int>{1, 2, 3, 11}), kDeadlineMs);
+    QVERIFY2(control_->LastFailure().startsWith(u"証明書を検証できませんでした。 ("_qs), qPrintable(control_->LastFailure()));
 }
 
 void TestTransferControl::cancel_data()

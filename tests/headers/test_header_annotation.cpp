@@ -14,6 +14,18 @@ void TestHeaderAnnotation::consequences_data()
     QTest::addColumn<QString>("block");
     QTest::addColumn<QString>("translated");
 
+    // Every label, each in its own line, so that two swapped labels show.
+    QTest::newRow("every label")
+        << "Connection:\nDate:\nTransfer-Encoding:\nAccept-Ranges:\nETag:\nServer:\nWWW-Authenticate:\n"
+           "Content-Length:\nContent-Type:\nContent-Language:\nContent-Style-Type:\nContent-Script-Type:\n"
+           "Content-Location:\nLast-Modified:\nKeep-Alive:\nVary:\nVia:\nExpires:\nPragma:\nCache-Control:\n"
+           "Set-Cookie:\nX-Framework:\nX-Powered-By: ASP.NET\nX-Powered-By: PHP/\nno-cache\nno-store\n"
+           "must-revalidate\nchunked\nKeep-Alive\nclose\ntimeout=\n, max="
+        << "持続接続:\n時刻:\n転送エンコード形式:\n単位:\nエンティティタグ:\nサーバー:\n認証:\n"
+           "サイズ:\nMIME タイプ:\n言語コード:\nスタイルシート:\nスクリプト言語:\n"
+           "コンテンツ URI:\n最終更新時刻:\n持続的接続:\n利用したヘッダ:\n経由プロキシ:\n有効期限:\n追加情報:\nキャッシュ指示:\n"
+           "クッキー:\nフレームワーク:\nプラットフォーム: ASP.NET\nPHP バージョン: \nキャッシュ無効\n保存不可\n"
+           "再検証\nチャンク\n継続\n完了\nタイムアウト \n 秒, 残数 ";
     // The header name goes before the value word of the same spelling, and
     // inserted text is not matched again.
     QTest::newRow("keep-alive value") << "Connection: Keep-Alive" << "持続接続: 継続";

@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 #include <limits>
 
 class TestTextRobustness : public QObject {
@@ -61,19 +60,7 @@ void TestTextRobustness::anyText()
         QVERIFY(text.startsWith(directory));
         QVERIFY(directory == text || (directory.endsWith(u'/') && !directory.endsWith(u"//")));
 
-        // On ASCII text QString::replace (non-overlapping, left to right, row by
-        // row) is a reference; it folds case in Unicode, so only there.
         const QString translated = mod::TranslateHeaders(text);
-        const bool ascii =
-            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii && text.size() <= 10000) {
-            QString reference = text;
-            for (const mod::Annotation &row : mod::Annotations()) {
-                reference.replace(row.english.toString(), row.japanese.toString(),
-                                  Qt::CaseInsensitive);
-            }
-            QCOMPARE(translated, reference);
-        }
 
         // Any text as a header value: dates come out whole or not at all, and
         // every ":" of the block gets its space.

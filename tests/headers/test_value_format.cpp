@@ -98,6 +98,9 @@ void TestValueFormat::headerText_data()
     QTest::newRow("one-digit day") << "Date: Sun, 6 Nov 1994 08:49:37 GMT"
                                    << "時刻 : 1994年11月6日 08時49分37秒";
     QTest::newRow("dashes") << "Date: Thu, 01-Jan-1970 00:00:01 GMT" << "時刻 : 1970年1月1日 00時00分01秒";
+    // Two-digit years: 70 and later are 19xx, earlier ones 20xx.
+    QTest::newRow("rfc 850, 70") << "Date: Thursday, 01-Jan-70 00:00:00 GMT" << "時刻 : 1970年1月1日 00時00分00秒";
+    QTest::newRow("rfc 850, 69") << "Date: Tuesday, 31-Dec-69 23:59:59 GMT" << "時刻 : 2069年12月31日 23時59分59秒";
     QTest::newRow("rfc 850 leap day") << "Date: Tuesday, 29-Feb-00 12:00:00 GMT"
                                       << "時刻 : 2000年2月29日 12時00分00秒";
     QTest::newRow("asctime") << "Date: Sun Nov  6 08:49:37 1994" << "時刻 : 1994年11月6日 08時49分37秒";

@@ -1,17 +1,21 @@
 #include "support/script_server.h"
 
+#include "support/sample_data.h"
+
+#include <QFile>
 #include <QPointer>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace {
 
-constexpr qint64 kPatternPeriod = 251;
 // Bytes left queued in a socket before the server waits for the client to
 // read on; keeps a large body from piling up in memory.
 constexpr qint64 kQueuedLimit = 512 * 1024;
@@ -82,7 +86,7 @@ private:
         const ScriptServer::Step &step = script_[next_];
         while (streamed_ < step.bodyLength && socket_->bytesToWrite() < kQueuedLimit) {
             const qint64 piece = std::min<qint64>(std::max(step.pieceSize, 1), step.bodyLength - streamed_);
-            socket_->write(ScriptServer::Pattern(streamed_, piece));
+            socket_->write(testdata::Pattern(streamed_, piece));
             streamed_ += piece;
             if (step.pieceDelayMs > 0 && streamed_ < step.bodyLength) {
                 pieceDue_ = true;
@@ -148,26 +152,6 @@ ScriptServer::Script ScriptServer::Reply(const QByteArray &status, const QByteAr
     return {Send("HTTP/1.1 " + status + "\r\n" + headers + "\r\n"), Body(bodyLength), Close()};
 }
 
-QByteArray ScriptServer::Pattern(qint64 offset, qint64 length)
-{
-    // Many periods in a row, so that long runs are copied in few steps.
-    static const QByteArray kCycle = [] {
-        QByteArray cycle(kPatternPeriod * 1024, Qt::Uninitialized);
-        for (qsizetype i = 0; i < cycle.size(); ++i)
-            cycle[i] = char(i % kPatternPeriod);
-        return cycle;
-    }();
-    QByteArray bytes(length, Qt::Uninitialized);
-    qint64 position = offset % kPatternPeriod;
-    for (qint64 done = 0; done < length;) {
-        const qint64 part = std::min(length - done, kCycle.size() - position);
-        std::memcpy(bytes.data() + done, kCycle.constData() + position, size_t(part));
-        done += part;
-        position = 0;
-    }
-    return bytes;
-}
-
 quint16 ScriptServer::RefusedPort()
 {
     QTcpServer probe;
@@ -178,24 +162,61 @@ quint16 ScriptServer::RefusedPort()
     return port;
 }
 
-ScriptServer::ScriptServer(QObject *parent) : QObject(parent)
+ScriptServer::ScriptServer(QObject *parent) : QObject(parent), server_(std::make_unique<QTcpServer>())
 {
-    connect(&server_, &QTcpServer::newConnection, this, &ScriptServer::accept);
 }
+
+ScriptServer::~ScriptServer() = default;
 
 bool ScriptServer::start()
 {
-    return server_.listen(QHostAddress::LocalHost, 0);
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, &ScriptServer::accept);
+    return server_->listen(QHostAddress::LocalHost, 0);
+}
+
+bool ScriptServer::startTls()
+{
+    tlsFiles_ = std::make_unique<QTemporaryDir>();
+    const QString request = QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 ");
+    const QStringList steps = {
+        request + QStringLiteral("-keyout ca.key -out ca.pem -subj /CN=Tobrell-test-CA -addext "
+                                 "basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign"),
+        request + QStringLiteral("-CA ca.pem -CAkey ca.key -keyout server.key -out server.pem -subj /CN=localhost "
+                                 "-addext subjectAltName=IP:127.0.0.1 -addext basicConstraints=critical,CA:FALSE "
+                                 "-addext extendedKeyUsage=serverAuth")};
+    for (const QString &step : steps) {
+        QProcess openssl;
+        openssl.setWorkingDirectory(tlsFiles_->path());
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"), step.split(u' '));
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            error_ = QStringLiteral("openssl: ") + QString::fromUtf8(openssl.readAll()) + openssl.errorString();
+            return false;
+        }
+    }
+    QFile key(tlsFiles_->filePath(QStringLiteral("server.key")));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(QSslCertificate::fromPath(tlsFiles_->filePath(QStringLiteral("server.pem"))));
+    tls.setPrivateKey(QSslKey(key.open(QIODevice::ReadOnly) ? key.readAll() : QByteArray(), QSsl::Ec));
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    server_ = std::move(server);
+    return start();
+}
+
+QString ScriptServer::caFile() const
+{
+    return tlsFiles_ ? tlsFiles_->filePath(QStringLiteral("ca.pem")) : QString();
 }
 
 QString ScriptServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port()) + path;
+    return QStringLiteral("%1://127.0.0.1:%2").arg(tlsFiles_ ? "https" : "http").arg(port()) + path;
 }
 
 void ScriptServer::accept()
 {
-    while (QTcpSocket *socket = server_.nextPendingConnection()) {
+    while (QTcpSocket *socket = server_->nextPendingConnection()) {
         ++accepted_;
         ++open_;
         const QPointer<ScriptServer> self(this);

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <memory>
 
 // A scripted HTTP server on 127.0.0.1 and a free port, for tests that need
 // exact bytes on the wire.
@@ -19,8 +22,8 @@
 // the connection open until the client closes it; an empty script is a
 // server that accepts but never answers.
 //
-// Byte i of every streamed body is Pattern(i, 1), so a test can check what
-// arrived without keeping a copy.
+// Byte i of every streamed body is testdata::Pattern(i, 1), so a test can
+// check what arrived without keeping a copy.
 class ScriptServer : public QObject {
     Q_OBJECT
 public:
@@ -42,17 +45,21 @@ public:
     static Script Reply(const QByteArray &status, const QByteArray &headers,
                         qint64 bodyLength = 0);
 
-    // Its period (251) divides no power of two, so a lost or repeated
-    // block shows.
-    static QByteArray Pattern(qint64 offset, qint64 length);
     // A port on 127.0.0.1 on which nothing listens (a connection is refused).
     static quint16 RefusedPort();
 
     explicit ScriptServer(QObject *parent = nullptr);
+    ~ScriptServer() override;
     // Starts listening; false when no port could be had.
     bool start();
-    quint16 port() const { return server_.serverPort(); }
-    // "http://127.0.0.1:<port>" followed by path.
+    // The same over TLS, with a certificate for 127.0.0.1 that a throw-away
+    // CA signs (made with the openssl tool); false, with errorString(), when
+    // that fails. Clients trust the CA through caFile().
+    bool startTls();
+    QString caFile() const;
+    QString errorString() const { return error_; }
+    quint16 port() const { return server_->serverPort(); }
+    // "http://127.0.0.1:<port>" (or "https") followed by path.
     QString url(const QString &path = QStringLiteral("/")) const;
 
     // The script played for connections accepted from now on.
@@ -66,7 +73,9 @@ public:
 private:
     void accept();
 
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
+    std::unique_ptr<QTemporaryDir> tlsFiles_;
+    QString error_;
     Script script_;
     QList<QByteArray> requests_;
     int accepted_ = 0;

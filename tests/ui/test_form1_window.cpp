@@ -1,0 +1,105 @@
+// The window as it is built: the designed places and states of its controls,
+// and the real message box.
+#include "ui/form1_ui.h"
+#include "ui/message_box.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+class TestForm1Window : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layout_data();
+    void layout();
+    void designedStates();
+    void messageBoxShowsCrLfAsTwoLines();
+};
+
+void TestForm1Window::layout_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("pixels"); // the designed twips divided by 15
+
+    QTest::newRow("Text3") << "Text3" << QRect(16, 16, 313, 18);
+    QTest::newRow("Text2") << "Text2" << QRect(16, 40, 313, 129);
+    QTest::newRow("Label11") << "Label11" << QRect(16, 179, 49, 17);
+    QTest::newRow("Text1") << "Text1" << QRect(64, 176, 265, 18);
+    QTest::newRow("Check2") << "Check2" << QRect(40, 200, 89, 17);
+    QTest::newRow("Check1") << "Check1" << QRect(136, 200, 121, 17);
+    QTest::newRow("Check3") << "Check3" << QRect(264, 200, 65, 17);
+    QTest::newRow("Command1") << "Command1" << QRect(72, 224, 81, 25);
+    QTest::newRow("Command2") << "Command2" << QRect(160, 224, 81, 25);
+    QTest::newRow("Command4") << "Command4" << QRect(248, 224, 81, 25);
+    QTest::newRow("Frame1") << "Frame1" << QRect(16, 252, 313, 53);
+    // Inside the frame.
+    QTest::newRow("Label1") << "Label1" << QRect(8, 16, 297, 17);
+    QTest::newRow("Label4") << "Label4" << QRect(8, 32, 241, 17);
+    QTest::newRow("Label2") << "Label2" << QRect(264, 32, 41, 17);
+}
+
+void TestForm1Window::layout()
+{
+    QFETCH(QString, control);
+    QFETCH(QRect, pixels);
+    QWidget form;
+    Form1Ui ui;
+    ui.setupUi(&form);
+    const QMap<QString, QWidget *> controls = {
+        {"Text3", ui.Text3}, {"Text2", ui.Text2}, {"Label11", ui.Label11}, {"Text1", ui.Text1},
+        {"Check2", ui.Check2}, {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Command1", ui.Command1},
+        {"Command2", ui.Command2}, {"Command4", ui.Command4}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1},
+        {"Label4", ui.Label4}, {"Label2", ui.Label2}};
+    QCOMPARE(controls[control]->geometry(), pixels);
+    QCOMPARE(form.size(), QSize(345, 314));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+}
+
+void TestForm1Window::designedStates()
+{
+    QWidget form;
+    Form1Ui ui;
+    ui.setupUi(&form);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Tobrell"));
+    QVERIFY(ui.Check2->isChecked() && !ui.Check1->isChecked() && ui.Check3->isChecked());
+    QCOMPARE(ui.Check2->text(), QStringLiteral("リファラ自動"));
+    QCOMPARE(ui.Check1->text(), QStringLiteral("クリップボード監視"));
+    QCOMPARE(ui.Check3->text(), QStringLiteral("リネーム"));
+    QVERIFY(ui.Command1->isEnabled() && !ui.Command2->isEnabled() && ui.Command4->isEnabled());
+    QCOMPARE(ui.Command1->text() + ui.Command2->text() + ui.Command4->text(),
+             QStringLiteral("ヘッダ取得接続解放データ取得"));
+    QCOMPARE(ui.Text2->toPlainText(), QStringLiteral("ヘッダフィールド\n"));
+    QCOMPARE(ui.Label11->text(), QStringLiteral("Referer:"));
+    QVERIFY(ui.Text3->text().isEmpty() && ui.Text1->text().isEmpty() && ui.Frame1->title().isEmpty());
+
+    // Every state message can be read in full in the state line.
+    const QFontMetrics metrics(ui.Label1->font());
+    const QString longest = QStringLiteral("指定されたホストコンピュータのIPアドレスを見つけました。");
+    QVERIFY(metrics.horizontalAdvance(longest) <= ui.Label1->contentsRect().width());
+}
+
+void TestForm1Window::messageBoxShowsCrLfAsTwoLines()
+{
+    QWidget parent;
+    DialogMessageBoxes boxes(&parent);
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen = box->windowTitle() + u'|' + box->text() + u'|' + QString::number(int(box->icon()));
+        box->accept();
+    });
+    boxes.show(QStringLiteral("情報"), QStringLiteral("データ取得を完了しました。\r\n平均転送速度: N/A"),
+               MessageBoxes::Icon::Information);
+    QCOMPARE(seen, QStringLiteral("情報|データ取得を完了しました。\n平均転送速度: N/A|%1").arg(int(QMessageBox::Information)));
+}
+
+QTEST_MAIN(TestForm1Window)
+#include "test_form1_window.moc"
