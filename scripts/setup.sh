@@ -6,6 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev ca-certificates curl
+  libsimpleini-dev
   fonts-noto-cjk
   nginx-light openssl
   xvfb xauth x11-utils imagemagick

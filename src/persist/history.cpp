@@ -1,0 +1,176 @@
+#include "persist/history.h"
+
+#include "persist/text_limits.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+
+namespace history {
+
+namespace {
+
+constexpr qint64 kBlockBytes = 64 * 1024;
+
+// Whether needle counts as already recorded in the file read from its start:
+// the first line equal to it comes before any empty line, and the last equal
+// line is among the last kShownLines lines. Only the bytes that can still
+// decide a comparison are kept of each line. Nothing when reading fails.
+std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
+{
+    const qsizetype keep = needle.size() + 1; // room for a CR before the LF
+    QByteArray head;   // the first bytes of the current line
+    qint64 length = 0; // the current line's length so far
+    qint64 line = 1;
+    qint64 lastEqual = 0;
+    // False when the comparison ends here: an empty line came first.
+    const auto endOfLine = [&] {
+        const bool equal = (length == needle.size() && head == needle)
+            || (length == keep && head.endsWith('\r') && head.startsWith(needle));
+        const bool empty = length == 0 || (length == 1 && head.front() == '\r');
+        if (equal)
+            lastEqual = line;
+        else if (empty && lastEqual == 0)
+            return false;
+        head.clear();
+        length = 0;
+        return true;
+    };
+
+    QByteArray block(kBlockBytes, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(block.data(), block.size());
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        const char *p = block.constData();
+        const char *const end = p + got;
+        while (p < end) {
+            const auto *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+            const char *const stop = lf ? lf : end;
+            head.append(p, std::min<qsizetype>(stop - p, std::max<qsizetype>(keep - head.size(), 0)));
+            length += stop - p;
+            if (!lf)
+                break;
+            if (!endOfLine())
+                return false;
+            ++line;
+            p = lf + 1;
+        }
+    }
+    if (!endOfLine())
+        return false;
+    return lastEqual != 0 && line - lastEqual < kShownLines;
+}
+
+// The offsets at which the last kShownLines lines of the file start (all of
+// them when it has fewer), in file order. The file is read from its end.
+std::optional<QList<qint64>> LastLineStarts(QFile &file)
+{
+    QList<qint64> starts;
+    QByteArray block(kBlockBytes, Qt::Uninitialized);
+    qint64 blockEnd = file.size();
+    while (blockEnd > 0 && starts.size() < kShownLines) {
+        const qint64 blockStart = std::max<qint64>(0, blockEnd - kBlockBytes);
+        const qint64 size = blockEnd - blockStart;
+        if (!file.seek(blockStart) || file.read(block.data(), size) != size)
+            return std::nullopt;
+        const char *const data = block.constData();
+        size_t rest = size_t(size);
+        while (starts.size() < kShownLines) {
+            const auto *lf = static_cast<const char *>(::memrchr(data, '\n', rest));
+            if (!lf)
+                break;
+            rest = size_t(lf - data);
+            starts.append(blockStart + qint64(rest) + 1);
+        }
+        blockEnd = blockStart;
+    }
+    if (starts.size() < kShownLines)
+        starts.append(0);
+    std::reverse(starts.begin(), starts.end());
+    return starts;
+}
+
+} // namespace
+
+AddResult AddHistory(const QString &path, const QString &url)
+{
+    const QByteArray needle = persist::ReplaceLineBreaks(url).toUtf8();
+    if (needle.isEmpty())
+        return AddResult::Failed;
+
+    bool endsWithLineBreak = true; // or is empty: no CR LF goes before the URL
+    const QFileInfo info(path);
+    if (info.exists()) {
+        // Anything but a plain file (a folder, a pipe that would block) is left alone.
+        if (!info.isFile())
+            return AddResult::Failed;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return AddResult::Failed;
+        const std::optional<bool> listed = IsListed(file, needle);
+        if (!listed)
+            return AddResult::Failed;
+        if (*listed)
+            return AddResult::AlreadyListed;
+        char last = '\n';
+        endsWithLineBreak = file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && last == '\n');
+    }
+
+    const QByteArray text = endsWithLineBreak ? needle : "\r\n" + needle;
+    QFile file(path);
+    if (!file.open(QIODevice::Append) || file.write(text) != text.size() || !file.flush())
+        return AddResult::Failed;
+    return AddResult::Appended;
+}
+
+std::optional<QList<HistoryItem>> LoadHistory(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const std::optional<QList<qint64>> starts = LastLineStarts(file);
+    if (!starts)
+        return std::nullopt;
+
+    QList<HistoryItem> items;
+    for (qsizetype i = 0; i < starts->size(); ++i) {
+        // A line ends at the LF before the next line, the last one at the end of the file.
+        const qint64 start = starts->at(i);
+        const qint64 length = (i + 1 < starts->size() ? starts->at(i + 1) - 1 : file.size()) - start;
+        if (length == 0 || !file.seek(start))
+            continue;
+        // One byte more than is kept tells a line that must be cut.
+        QByteArray bytes = file.read(std::min(length, kMaxLineBytes + 1));
+        if (bytes.size() == length && bytes.endsWith('\r'))
+            bytes.chop(1);
+        if (bytes.isEmpty())
+            continue;
+        items.append({int(i + 1), persist::DecodeUtf8Prefix(bytes, kMaxLineBytes)});
+    }
+    return items;
+}
+
+QString HistoryCaption(const HistoryItem &item)
+{
+    QString shown = item.url;
+    if (shown.size() > kCaptionUrlLength) {
+        const bool splitsPair = shown.at(kCaptionUrlLength - 1).isHighSurrogate();
+        shown = shown.first(kCaptionUrlLength - (splitsPair ? 1 : 0)) + u'…';
+    }
+    for (QChar &c : shown) {
+        // A tab would also move the rest to the menu's shortcut column.
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    shown.replace(u'&', QStringLiteral("&&"));
+    return QString::number(item.index) + u'.' + shown;
+}
+
+} // namespace history

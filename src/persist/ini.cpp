@@ -1,0 +1,83 @@
+#include "persist/ini.h"
+
+#include "persist/text_limits.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+#include <string>
+
+// The Debian package of SimpleIni compiles the class's code only where
+// SI_IMPLEMENTATION is defined, and its default UTF-8 converter needs a
+// header it does not ship. CSimpleIniA needs neither converter: it keeps the
+// file's bytes as they are, which is UTF-8 here.
+#define SI_IMPLEMENTATION
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+namespace ini {
+
+struct SettingsFile::Store {
+    CSimpleIniA ini;
+};
+
+QString GetAppPath()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+SettingsFile::SettingsFile(const QString &path)
+    : path_(path)
+    , store_(std::make_unique<Store>())
+{
+    CSimpleIniA &ini = store_->ini;
+    ini.SetUnicode(true);
+    // Duplicate keys are all kept, so that the first one can count and
+    // writing the key can fold them into one line.
+    ini.SetMultiKey(true);
+    // Quotes keep blanks at a value's ends, which the reader would trim.
+    ini.SetQuotes(true);
+    ini.SetSpaces(false);
+
+    QFile file(path_);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray data = file.readAll();
+        ini.LoadData(data.constData(), size_t(data.size()));
+    }
+}
+
+SettingsFile::~SettingsFile() = default;
+
+QString SettingsFile::ReadIni(const QString &section, const QString &key) const
+{
+    const char *value = store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), "");
+    return persist::DecodeUtf8Prefix(QByteArrayView(value), kMaxValueBytes);
+}
+
+void SettingsFile::WriteIni(const QString &section, const QString &key, const QString &value)
+{
+    QString text = persist::ReplaceLineBreaks(value);
+    // The reader takes one pair of quotes off a value that starts and ends
+    // with one; an extra pair keeps such a value as it is.
+    if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        text = u'"' + text + u'"';
+    store_->ini.SetValue(section.toUtf8().constData(), key.toUtf8().constData(), text.toUtf8().constData(),
+                         nullptr, true);
+}
+
+bool SettingsFile::save() const
+{
+    std::string contents;
+    if (store_->ini.Save(contents) != SI_OK)
+        return false;
+    QSaveFile file(path_);
+    // commit() does not notice a failure to flush its write buffer (Qt 6.4),
+    // so the buffer is flushed first: a failed write then keeps the old file.
+    return file.open(QIODevice::WriteOnly)
+        && file.write(contents.data(), qint64(contents.size())) == qint64(contents.size())
+        && file.flush() && file.commit();
+}
+
+} // namespace ini

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+// The window's settings as kept in settei.ini: what is read at start and
+// what is written at close.
+namespace settings {
+
+// What LoadSettings found. An empty optional means "nothing usable": the
+// key is missing or its value does not convert.
+struct Settings {
+    std::optional<qint32> top;  // window position, in twips
+    std::optional<qint32> left;
+    // Check box values 0 (unticked), 1 (ticked) or 2 (greyed). A value that
+    // is not a 16-bit number gives 0; an empty optional (a number other than
+    // 0, 1 and 2) means the box keeps its designed state.
+    std::optional<int> ref;    // automatic Referer
+    std::optional<int> clip;   // clipboard watch
+    std::optional<int> rename; // rename on a name clash
+    // Menu check marks; empty: keep the designed state (no mark).
+    std::optional<bool> topMost;
+    std::optional<bool> tipHint;
+    QString url; // the URL box; empty when missing
+    std::optional<qint32> countHead;
+    std::optional<qint32> countData;
+    std::optional<qint32> countFail;
+    std::optional<qint32> countCancel;
+};
+
+// What SaveSettings writes.
+struct SavedState {
+    qint32 top = 0; // window position, in twips
+    qint32 left = 0;
+    int ref = 0; // check box values 0, 1 or 2
+    int clip = 0;
+    int rename = 0;
+    bool topMost = false;
+    bool tipHint = false;
+    QString url;
+    qint32 countHead = 0;
+    qint32 countData = 0;
+    qint32 countFail = 0;
+    qint32 countCancel = 0;
+};
+
+// Reads all twelve keys of the settings file at iniPath; a missing file
+// gives empty values throughout.
+Settings LoadSettings(const QString &iniPath);
+
+// Sets all twelve keys, keeping everything else in the file, and replaces
+// the file in one step. False when it could not be written; the file is then
+// left as it was.
+bool SaveSettings(const QString &iniPath, const SavedState &state);
+
+} // namespace settings
