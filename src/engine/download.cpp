@@ -26,7 +26,7 @@ constexpr qint64 kLabelIntervalMs = 16;
 
 QString Form1::MakeSaveFolder()
 {
-    const naming::SaveFolder folder = naming::MakeSaveFolder(programFolder_);
+    const naming::SaveFolder folder = naming::MakeSaveFolder(downloadBase_);
     strSaveFolder = folder.path;
     return folder.problem;
 }

@@ -2,14 +2,35 @@
 
 #include "engine/transfer_control.h"
 #include "engine/version.h"
+#include "persist/storage_folders.h"
 #include "ui/message_box.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+#include <utility>
+
+namespace {
+
+const QString kHelpFileName = QStringLiteral("readme.txt");
+
+} // namespace
 
 Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, QWidget *parent)
     : QWidget(parent)
@@ -18,6 +39,7 @@ Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, 
     , programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
 {
     ui.setupUi(this);
+    hints_ = std::make_unique<ControlHints>(HintControls{ui.Check2, ui.Check1, ui.Check3, ui.Frame1, ui.Text3});
     if (!Inet1) {
         ownedInet_ = std::make_unique<TransferControl>();
         Inet1 = ownedInet_.get();
@@ -26,6 +48,9 @@ Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, 
         ownedBoxes_ = std::make_unique<DialogMessageBoxes>(this);
         boxes_ = ownedBoxes_.get();
     }
+    const settings::StorageFolders folders = settings::ChooseStorageFolders(programFolder_);
+    settingsFile_ = folders.settingsFile;
+    downloadBase_ = folders.downloadBase;
     connectControls();
     Form_Load();
 }
@@ -46,6 +71,22 @@ void Form1::connectControls()
     connect(ui.Text3, &QLineEdit::returnPressed, this, &Form1::Command1_Click);
     connect(ui.Text1, &QLineEdit::returnPressed, this, &Form1::Command1_Click);
     connect(Inet1, &Transfer::StateChanged, this, &Form1::Inet1_StateChanged);
+    // Opening the popup menu raises the top entry's click first.
+    connect(ui.menuTop, &QMenu::aboutToShow, this, &Form1::menuTop_Click);
+    connect(ui.menuDir, &QAction::triggered, this, &Form1::menuDir_Click);
+    // A checkable action flips its own mark before it reports the click; the
+    // two switches flip theirs in their commands, so that mark is taken back.
+    for (const auto &[action, command] : {std::pair{ui.menuFrm, &Form1::menuFrm_Click},
+                                          std::pair{ui.menuTip, &Form1::menuTip_Click}}) {
+        connect(action, &QAction::triggered, this, [this, action, command](bool checked) {
+            action->setChecked(!checked);
+            (this->*command)();
+        });
+    }
+    connect(ui.menuTxt, &QAction::triggered, this, &Form1::menuTxt_Click);
+    connect(ui.menuVer, &QAction::triggered, this, &Form1::menuVer_Click);
+    // The URL box's focus arrivals and drops.
+    ui.Text3->installEventFilter(this);
 }
 
 void Form1::Form_Load()
@@ -78,6 +119,105 @@ void Form1::Form_QueryUnload()
     ClearToolTips();
 }
 
+void Form1::mouseReleaseEvent(QMouseEvent *event)
+{
+    // Releases that the controls leave unhandled arrive here too; only the
+    // bare window, the status frame and its three labels open the popup.
+    QWidget *under = childAt(event->position().toPoint());
+    const bool allowed = !under || under == ui.Frame1 || under == ui.Label1 || under == ui.Label2
+        || under == ui.Label4;
+    if (event->button() == Qt::RightButton && allowed)
+        ui.menuTop->popup(event->globalPosition().toPoint());
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != ui.Text3)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        Text3_GotFocus(static_cast<QFocusEvent *>(event)->reason());
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDropEvent *>(event);
+        if (drag->mimeData()->hasText() || drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+        break;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        drop->acceptProposedAction();
+        Text3_OLEDragDrop(*drop->mimeData());
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::menuTop_Click()
+{
+    LoadHistory();
+}
+
+void Form1::menuDir_Click()
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(strSaveFolder)))
+        showWarning(QStringLiteral("保存フォルダを開けませんでした。\r\n") + strSaveFolder);
+}
+
+void Form1::menuTxt_Click()
+{
+    // The help text in the current directory; failing that, the one shipped
+    // with the program (beside it, or in an installed data folder).
+    const QStringList candidates = {QDir::current().filePath(kHelpFileName),
+                                    QDir(programFolder_).filePath(kHelpFileName),
+                                    QDir(programFolder_).filePath(QStringLiteral("../share/tobrell/") + kHelpFileName)};
+    for (const QString &candidate : candidates) {
+        if (!QFileInfo(candidate).isFile())
+            continue;
+        const QString path = QFileInfo(candidate).absoluteFilePath();
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path);
+        return;
+    }
+    showWarning(QStringLiteral("ヘルプ (") + kHelpFileName + QStringLiteral(") が見つかりません。"));
+}
+
+void Form1::menuFrm_Click()
+{
+    const bool onTop = !ui.menuFrm->isChecked();
+    applyTopMost(onTop);
+    ui.menuFrm->setChecked(onTop);
+}
+
+void Form1::applyTopMost(bool onTop)
+{
+    // On the window's QWindow the flag changes in place; QWidget's own
+    // setWindowFlags would hide and re-create the window.
+    if (QWindow *window = windowHandle())
+        window->setFlag(Qt::WindowStaysOnTopHint, onTop);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+}
+
+void Form1::menuTip_Click()
+{
+    // The mark changes first: SetURLTip reads it.
+    if (ui.menuTip->isChecked()) {
+        ui.menuTip->setChecked(false);
+        ClearToolTips();
+        SetURLTip();
+    } else {
+        ui.menuTip->setChecked(true);
+        SetToolTips();
+    }
+}
+
 void Form1::menuVer_Click()
 {
     ui.Label1->setText(QStringLiteral("Tobrell ver %1 %2").arg(QLatin1String(tobrell::kVersion), QLatin1String(tobrell::kVersionDate)));
@@ -88,24 +228,22 @@ void Form1::menuVer_Click()
                            .arg(lngCountCancel));
 }
 
-void Form1::showWarning(const QString &text)
+void Form1::SetToolTips()
 {
-    boxes_->show(MessageBoxes::kWarningTitle, text, MessageBoxes::Icon::Exclamation);
+    hints_->SetToolTips(ui.menuTip->isChecked());
 }
 
 void Form1::SetURLTip()
 {
-    ui.Text3->setToolTip(ui.Text3->text());
+    hints_->SetURLTip(ui.menuTip->isChecked());
 }
 
-void Form1::AddHistory() {}
-
-void Form1::LoadSettings()
+void Form1::ClearToolTips()
 {
-    SetURLTip();
-    menuVer_Click();
+    hints_->ClearToolTips();
 }
 
-void Form1::SaveSettings() {}
-
-void Form1::ClearToolTips() {}
+void Form1::showWarning(const QString &text)
+{
+    boxes_->show(MessageBoxes::kWarningTitle, text, MessageBoxes::Icon::Exclamation);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/control_hints.h"
 #include "ui/form1_ui.h"
 
 #include <QString>
@@ -8,17 +9,21 @@
 #include <memory>
 
 class MessageBoxes;
+class QMimeData;
 class Transfer;
 
 // The program's one window. Its procedures are thin: they read controls,
 // call the window-free logic, write controls and show boxes. Each procedure
 // lives beside the logic it uses: src/engine/ (requests, states, download),
-// src/url/, src/headers/, and src/ui/ for start, close and the version line.
+// src/url/ (address completion, the URL box's focus and drop),
+// src/headers/, src/persist/ (settings and history), and src/ui/ for start,
+// close, the popup menu and the hints.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
     // inet and boxes default to the real transfer control and real dialogs;
-    // programFolder (where the download folder lives) to the executable's folder.
+    // programFolder (where settei.ini and the download folder live when it
+    // is writable) to the executable's folder.
     explicit Form1(Transfer *inet = nullptr, MessageBoxes *boxes = nullptr,
                    const QString &programFolder = QString(), QWidget *parent = nullptr);
     ~Form1() override;
@@ -37,9 +42,11 @@ public:
     void Inet1_StateChanged(int State);
     void ShowHeader();
 
-    // Address completion and header presentation.
+    // Address completion, the URL box's conveniences and header presentation.
     void CompleteURL();
     QString MakeURLPath(const QString &strURLPath) const;
+    void Text3_GotFocus(Qt::FocusReason reason);
+    void Text3_OLEDragDrop(const QMimeData &data);
     void FormatHeaderText();
 
     // Download.
@@ -50,10 +57,25 @@ public:
     bool MakeNewFilename();
     void DownloadData();
 
-    // Start, close and the version line.
+    // Settings and history.
+    void LoadSettings();
+    void SaveSettings();
+    void AddHistory();
+    void LoadHistory();
+    void menuCpy_Click(int Index);
+
+    // Start, close, the popup menu and the hints.
     void Form_Load();
     void Form_QueryUnload();
+    void menuTop_Click();
+    void menuDir_Click();
+    void menuFrm_Click();
+    void menuTip_Click();
+    void menuTxt_Click();
     void menuVer_Click();
+    void SetToolTips();
+    void SetURLTip();
+    void ClearToolTips();
 
     // The window's variables, shared by its procedures.
     QString strURL;
@@ -75,16 +97,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void connectControls();
-    // Hooks of features that arrive later: the URL box's hint, the history,
-    // the settings file and the tooltip hints.
-    void SetURLTip();
-    void AddHistory();
-    void LoadSettings();
-    void SaveSettings();
-    void ClearToolTips();
+    // Puts the window above all others that are not, or back among them,
+    // without moving, resizing or activating it.
+    void applyTopMost(bool onTop);
 
     // What both request commands do before sending: complete the address
     // and build the Referer header. False when nothing may be sent.
@@ -97,6 +117,11 @@ private:
     std::unique_ptr<MessageBoxes> ownedBoxes_;
     MessageBoxes *boxes_;
     QString programFolder_;
+    QString settingsFile_;
+    QString downloadBase_;
+    std::unique_ptr<ControlHints> hints_;
+    // Set while a drop moves the focus into the URL box, which must not paste.
+    bool dropping_ = false;
     // How deeply Inet1_StateChanged is running (it nests during a download),
     // whether DownloadData is running, and whether the user asked to close
     // while either was; the close then waits until they have unwound.

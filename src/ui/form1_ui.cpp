@@ -1,25 +1,24 @@
 #include "ui/form1_ui.h"
 
 #include "engine/state_report.h"
+#include "ui/window_place.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
 
 namespace {
 
-// The layout is drawn in twips; the screen has 15 twips to a pixel.
-constexpr int kTwipsPerPixel = 15;
-
 QRect twips(int left, int top, int width, int height)
 {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel,
-                 width / kTwipsPerPixel, height / kTwipsPerPixel);
+    using placement::kTwipsPerPixel;
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
 QFont windowFont(int pixelSize)
@@ -93,4 +92,20 @@ void Form1Ui::setupUi(QWidget *form)
     Command2->setEnabled(false);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setPlainText(QStringLiteral("ヘッダフィールド\n"));
+    // The URL box takes dropped text itself; the window handles the drop.
+    Text3->setAcceptDrops(true);
+
+    // No menu bar: the top menu only pops up. Its title is never shown.
+    menuTop = new QMenu(QStringLiteral("ポップアップメニュー"), form);
+    menuDir = menuTop->addAction(QStringLiteral("保存フォルダを開く..."));
+    menuHst = menuTop->addMenu(QStringLiteral("URLの履歴"));
+    menuCpy[0] = menuHst->addAction(QStringLiteral("無し"));
+    menuCpy[0]->setEnabled(false);
+    menuFrm = menuTop->addAction(QStringLiteral("常に前面に表示"));
+    menuFrm->setCheckable(true);
+    menuTip = menuTop->addAction(QStringLiteral("ツールチップヒント"));
+    menuTip->setCheckable(true);
+    menuSen = menuTop->addSeparator();
+    menuTxt = menuTop->addAction(QStringLiteral("ヘルプ"));
+    menuVer = menuTop->addAction(QStringLiteral("バージョン情報"));
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <array>
+
+class QAction;
 class QCheckBox;
+class QMenu;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +29,19 @@ struct Form1Ui {
     QLabel *Label4 = nullptr;         // second status line
     QLabel *Label2 = nullptr;         // busy indicator
     QLabel *Label1 = nullptr;         // state line
+
+    // The popup menu and its items, top to bottom.
+    QMenu *menuTop = nullptr;
+    QAction *menuDir = nullptr;       // "保存フォルダを開く..."
+    QMenu *menuHst = nullptr;         // "URLの履歴"
+    // The history items: [0] is the placeholder "無し", [1] to [20] are made
+    // from the history file when the menu opens (null where there is none).
+    std::array<QAction *, 21> menuCpy{};
+    QAction *menuFrm = nullptr;       // "常に前面に表示", checkable
+    QAction *menuTip = nullptr;       // "ツールチップヒント", checkable
+    QAction *menuSen = nullptr;       // separator
+    QAction *menuTxt = nullptr;       // "ヘルプ"
+    QAction *menuVer = nullptr;       // "バージョン情報"
 
     void setupUi(QWidget *form);
 };

@@ -14,7 +14,9 @@ void Form1::CompleteURL()
     intURLValid = completion.valid ? 1 : 0;
     if (!completion.valid)
         SetURLTip();
-    ui.Text3->setText(strURL);
+    // Written only when it changed, so that a selection in the box stays.
+    if (ui.Text3->text() != strURL)
+        ui.Text3->setText(strURL);
 }
 
 QString Form1::MakeURLPath(const QString &strURLPath) const

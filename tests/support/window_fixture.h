@@ -6,6 +6,7 @@
 #include "ui/form1.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -33,8 +34,9 @@ inline bool busy(const Form1 &form)
 
 constexpr int kDeadlineMs = 20000;
 
-// A window with its own program folder, recorded message boxes and the
-// scripted server to talk to. The window goes first when it is destroyed.
+// A window with its own program folder, which is also the current directory
+// (where the history file goes), recorded message boxes and the scripted
+// server to talk to. The window goes first when it is destroyed.
 struct ScriptedWindow {
     QTemporaryDir program;
     ScriptServer server;
@@ -43,8 +45,15 @@ struct ScriptedWindow {
 
     bool start()
     {
-        form = std::make_unique<Form1>(nullptr, &boxes, program.path());
+        openWindow();
         return program.isValid() && server.start();
+    }
+    // A new window in place of the old one (destroyed first), as after a restart.
+    void openWindow()
+    {
+        form.reset();
+        QDir::setCurrent(program.path());
+        form = std::make_unique<Form1>(nullptr, &boxes, program.path());
     }
     ~ScriptedWindow() { form.reset(); }
 };
