@@ -26,12 +26,10 @@ struct Seen {
     bool bodyIntact = true; // every chunk continued ScriptServer::Pattern
 };
 
-// Reads the body like the window's download loop: 64 KiB chunks until an
-// empty one (or maxChunks).
-void ReadBody(Transfer &control, Seen &seen, int maxChunks = INT_MAX)
+// Reads the body like the window's download loop: 64 KiB chunks until an empty one.
+void ReadBody(Transfer &control, Seen &seen)
 {
-    for (int i = 0; i < maxChunks; ++i) {
-        const QByteArray chunk = control.GetChunk(kChunk);
+    for (QByteArray chunk = control.GetChunk(kChunk);; chunk = control.GetChunk(kChunk)) {
         seen.chunks << chunk.size();
         if (chunk.isEmpty())
             return;
@@ -334,7 +332,6 @@ void TestTransferControl::cancel()
     QVERIFY(execute(server_->url()));
     if (cancelOn == 0)
         control_->Cancel();
-    QVERIFY(!control_->StillExecuting() || cancelOn != 0);
     // Events not yet emitted are dropped; only the closing states of the connection it ends follow.
     const QList<int> states = cancelOn == 0 ? QList<int>{} : kGet;
     QSignalSpy spy(control_.get(), &Transfer::StateChanged);

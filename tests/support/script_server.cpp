@@ -3,7 +3,6 @@
 #include "support/sample_data.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
@@ -11,7 +10,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <functional>
 #include <utility>
 
 namespace {
@@ -23,18 +21,17 @@ constexpr qint64 kQueuedLimit = 512 * 1024;
 // Plays the script on one accepted connection.
 class ScriptConnection : public QObject {
 public:
-    ScriptConnection(QTcpSocket *socket, ScriptServer::Script script,
-                     std::function<void(const QByteArray &)> requestReceived,
-                     std::function<void()> closed, QObject *parent)
-        : QObject(parent), socket_(socket), script_(std::move(script)),
-          requestReceived_(std::move(requestReceived))
+    // requests receives the request; open counts down when the connection closes.
+    ScriptConnection(QTcpSocket *socket, ScriptServer::Script script, QList<QByteArray> &requests, int &open,
+                     QObject *parent)
+        : QObject(parent), socket_(socket), script_(std::move(script)), requests_(requests)
     {
         socket_->setParent(this);
         connect(socket_, &QTcpSocket::readyRead, this, &ScriptConnection::read);
         connect(socket_, &QTcpSocket::bytesWritten, this, &ScriptConnection::stream);
-        connect(socket_, &QTcpSocket::disconnected, this, [this, closed = std::move(closed)] {
+        connect(socket_, &QTcpSocket::disconnected, this, [this, &open] {
             playing_ = false;
-            closed();
+            --open;
             deleteLater();
         });
     }
@@ -52,7 +49,7 @@ private:
             return;
         requested_ = true;
         playing_ = true;
-        requestReceived_(received_.first(end + 4));
+        requests_.append(received_.first(end + 4));
         nextStep();
     }
 
@@ -109,7 +106,7 @@ private:
 
     QTcpSocket *socket_;
     ScriptServer::Script script_;
-    std::function<void(const QByteArray &)> requestReceived_;
+    QList<QByteArray> &requests_;
     QByteArray received_;
     bool requested_ = false;
     bool playing_ = false;
@@ -123,27 +120,17 @@ private:
 
 ScriptServer::Step ScriptServer::Send(const QByteArray &bytes, int delayMs)
 {
-    Step step;
-    step.delayMs = delayMs;
-    step.bytes = bytes;
-    return step;
+    return {delayMs, bytes};
 }
 
 ScriptServer::Step ScriptServer::Body(qint64 length, int pieceSize, int pieceDelayMs)
 {
-    Step step;
-    step.bodyLength = length;
-    step.pieceSize = pieceSize;
-    step.pieceDelayMs = pieceDelayMs;
-    return step;
+    return {0, {}, length, pieceSize, pieceDelayMs};
 }
 
 ScriptServer::Step ScriptServer::Close(int delayMs)
 {
-    Step step;
-    step.delayMs = delayMs;
-    step.close = true;
-    return step;
+    return {delayMs, {}, 0, 0, 0, true};
 }
 
 ScriptServer::Script ScriptServer::Reply(const QByteArray &status, const QByteArray &headers,
@@ -216,17 +203,10 @@ QString ScriptServer::url(const QString &path) const
 
 void ScriptServer::accept()
 {
+    // The connections are children of the server, so they go first when it is destroyed.
     while (QTcpSocket *socket = server_->nextPendingConnection()) {
         ++accepted_;
         ++open_;
-        const QPointer<ScriptServer> self(this);
-        new ScriptConnection(
-            socket, script_,
-            [this](const QByteArray &request) { requests_.append(request); },
-            [this, self] {
-                if (self)
-                    --open_;
-            },
-            this);
+        new ScriptConnection(socket, script_, requests_, open_, this);
     }
 }
