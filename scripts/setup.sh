@@ -9,6 +9,8 @@ packages=(
   fonts-noto-cjk
   nginx-light openssl
   xvfb xauth x11-utils imagemagick
+  # the Debian package: its library dependencies (CPack uses file and dpkg-shlibdeps) and its checks
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
