@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/program_icon.h"
 #include "app/termination_signals.h"
 #include "app/window_platform.h"
 #include "ui/form1.h"
@@ -30,6 +31,8 @@ int main(int argc, char *argv[])
         qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Tobrell"));
     QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
+    // Every window of the program, message boxes included, shows the program icon.
+    QApplication::setWindowIcon(ProgramIcon());
 
     // Installed before the window exists: a signal during its start waits in the pipe.
     TerminationSignals termination;
