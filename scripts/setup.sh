@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev ca-certificates curl
-  fonts-noto-cjk
+  fonts-noto-cjk xdg-utils
   nginx-light openssl
   xvfb xauth x11-utils imagemagick
   # the Debian package: its library dependencies (CPack uses file and dpkg-shlibdeps) and its checks
