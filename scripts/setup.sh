@@ -7,9 +7,11 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev ca-certificates curl
   libsimpleini-dev
-  fonts-noto-cjk
+  fonts-noto-cjk xdg-utils
   nginx-light openssl
   xvfb xauth x11-utils imagemagick
+  # the Debian package: its library dependencies (CPack uses file and dpkg-shlibdeps) and its checks
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

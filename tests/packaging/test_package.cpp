@@ -1,0 +1,176 @@
+// Builds the Debian package from this build, unpacks it and checks what a user would get.
+#include "app/window_platform.h"
+
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+struct Finished {
+    int exitCode;
+    QByteArray output, errors;
+};
+
+// The test's environment with some variables changed; an empty value removes one.
+QProcessEnvironment environmentWith(std::initializer_list<std::pair<const char *, QString>> changes)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto &[name, value] : changes)
+        value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
+    return environment;
+}
+
+Finished run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = environmentWith({}))
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QString kDesktopEntry = QStringLiteral("usr/share/applications/org.example.tobrell.desktop");
+const QString kMetainfo = QStringLiteral("usr/share/metainfo/org.example.tobrell.metainfo.xml");
+
+} // namespace
+
+class TestPackage : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+#ifdef TOBRELL_SANITIZED
+        QSKIP("The package is made from a build without sanitizers");
+#endif
+        const QString config = QStringLiteral(TOBRELL_BUILD_DIR "/CPackConfig.cmake");
+        if (!QFile::exists(config))
+            QSKIP("This build has no package configuration");
+        const Finished cpack = run("cpack", {"-G", "DEB", "--config", config, "-B", work_.filePath("out")});
+        QVERIFY2(cpack.exitCode == 0, cpack.output + cpack.errors);
+        deb_ = work_.filePath("out/tobrell_1.00-1_amd64.deb");
+        root_ = work_.filePath("root/");
+        QCOMPARE(run("dpkg-deb", {"-x", deb_, root_}).exitCode, 0);
+    }
+
+    void fileList()
+    {
+        QStringList files;
+        for (QDirIterator it(root_, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            files << it.next().mid(root_.size());
+        files.sort();
+        const QString icon = QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/tobrell.png");
+        QCOMPARE(files, (QStringList{"usr/bin/tobrell", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
+                                     "usr/share/man/ja/man1/tobrell.1.gz", "usr/share/man/man1/tobrell.1.gz",
+                                     kMetainfo, "usr/share/tobrell/readme.txt"}));
+        for (const int size : {16, 32, 48})
+            QCOMPARE(QImage(root_ + icon.arg(size)).size(), QSize(size, size));
+    }
+
+    void validators()
+    {
+        for (const Finished &check : {run("desktop-file-validate", {root_ + kDesktopEntry}),
+                                      run("appstreamcli", {"validate", "--no-net", root_ + kMetainfo})})
+            QVERIFY2(check.exitCode == 0, check.output + check.errors);
+    }
+
+    void dependencies()
+    {
+        const QString depends = run("dpkg-deb", {"-f", deb_, "Depends"}).output;
+        const QStringList packages = depends.trimmed().split(QRegularExpression(" \\([^)]*\\)|, "), Qt::SkipEmptyParts);
+        for (const char *needed : {"fonts-noto-cjk", "xdg-utils", "qt6-qpa-plugins", "libqt6widgets6", "libcurl4"})
+            QVERIFY2(packages.contains(QLatin1String(needed)), qPrintable(depends));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("version") << "--version" << QByteArray("Tobrell ver 1.00 Feb 2006\n");
+        QTest::newRow("help") << "--help" << QByteArray(
+            "使い方: tobrell [--help | --version]\n"
+            "Web アドレスの HTTP 応答ヘッダを日本語の説明付きで表示し、その内容を\n"
+            "ダウンロードするウィンドウを開きます。--version は版を、--help はこの\n"
+            "説明を表示して終わります。詳しくはウィンドウの右クリックメニューの\n"
+            "「ヘルプ」を見てください。\n\n"
+            "Usage: tobrell [--help | --version]\n"
+            "Opens a window that shows the HTTP response headers of a web address\n"
+            "with Japanese labels and downloads the resource. --version prints the\n"
+            "version and --help this text; both exit without opening the window.\n"
+            "For more, choose ヘルプ (help) in the window's right-click menu.\n");
+    }
+
+    void commandLine()
+    {
+        QFETCH(QString, option);
+        QFETCH(QByteArray, output);
+        // Without any display: the answer must not need one.
+        const Finished answer = run(root_ + "usr/bin/tobrell", {option},
+                                    environmentWith({{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}}));
+        QCOMPARE(answer.exitCode, 0);
+        QCOMPARE(answer.output, output);
+    }
+
+    // As when started from the menu: the current directory is the home folder
+    // and the program's folder is not writable.
+    void perUserFolders()
+    {
+        QTemporaryDir home;
+        const QString config = home.filePath("config");
+        QFile userDirs(config + "/user-dirs.dirs"); // Qt reads the download folder from here
+        QVERIFY(QDir().mkpath(config) && userDirs.open(QIODevice::WriteOnly));
+        userDirs.write("XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
+        userDirs.close();
+        const QString bin = root_ + "usr/bin";
+        QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        const auto writable = qScopeGuard([&] { QFile::setPermissions(bin, QFile::permissions(bin) | QFile::WriteOwner); });
+
+        QProcess tobrell;
+        tobrell.setProcessEnvironment(environmentWith({{"HOME", home.path()}, {"XDG_CONFIG_HOME", config},
+                                                       {"XDG_DATA_HOME", home.filePath("data")}, {"QT_QPA_PLATFORM", "offscreen"}}));
+        tobrell.setWorkingDirectory(home.path());
+        if (geteuid() == 0) // permissions do not stop root: the folder is mounted read-only for the program alone
+            tobrell.start("unshare", {"-m", "sh", "-c", R"(mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$0/tobrell")", bin});
+        else
+            tobrell.start(bin + "/tobrell");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(home.filePath("Downloads/Tobrell")).isDir(), 20000);
+        ::kill(pid_t(tobrell.processId()), SIGTERM);
+        QVERIFY(tobrell.waitForFinished(30000));
+        QCOMPARE(tobrell.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tobrell.exitCode(), 0);
+        QVERIFY(QFileInfo(config + "/Tobrell/settei.ini").isFile());
+        QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"tobrell"});
+    }
+
+    void x11OnWayland_data()
+    {
+        QTest::addColumn<QByteArrayList>("environment"); // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY
+        QTest::addColumn<bool>("x11");
+        QTest::newRow("Wayland with XWayland") << QByteArrayList{"", "wayland-0", "wayland", ":0"} << true;
+        QTest::newRow("only the socket tells") << QByteArrayList{"", "wayland-1", "", ":1"} << true;
+        QTest::newRow("only the session type tells") << QByteArrayList{"", "", "wayland", ":0"} << true;
+        QTest::newRow("no X server") << QByteArrayList{"", "wayland-0", "wayland", ""} << false;
+        QTest::newRow("the user chose Wayland") << QByteArrayList{"wayland", "wayland-0", "wayland", ":0"} << false;
+        QTest::newRow("X11 session") << QByteArrayList{"", "", "x11", ":0"} << false;
+    }
+
+    void x11OnWayland()
+    {
+        QFETCH(QByteArrayList, environment);
+        QFETCH(bool, x11);
+        QCOMPARE(ShouldRunThroughX11({environment[0], environment[1], environment[2], environment[3]}), x11);
+    }
+
+private:
+    QTemporaryDir work_;
+    QString deb_, root_;
+};
+
+QTEST_MAIN(TestPackage)
+#include "test_package.moc"
