@@ -34,8 +34,11 @@ StorageFolders ChooseStorageFolders(const QString &executableFolder)
 {
     const QString folder = WithSlash(executableFolder);
     StorageFolders chosen{folder + kSettingsFileName, folder};
+    // An installed program (below /usr) never writes beside itself, not even
+    // for root, who could: the package manager would not know those files.
     const QFileInfo program(executableFolder);
-    if (program.isDir() && program.isWritable())
+    const bool installed = QDir::cleanPath(program.absoluteFilePath()).startsWith(QStringLiteral("/usr/"));
+    if (program.isDir() && program.isWritable() && !installed)
         return chosen;
     if (const QString config = UserFolder(QStandardPaths::GenericConfigLocation); !config.isEmpty())
         chosen.settingsFile = config + kSettingsFileName;

@@ -10,8 +10,8 @@ struct StorageFolders {
     QString downloadBase; // folder, with a closing "/", that holds the "download" folder
 };
 
-// Beside the executable when its folder is writable. Otherwise (an installed
-// program) in the user's own folders: settei.ini in
+// Beside the executable when its folder is writable and not below /usr.
+// Otherwise (an installed program) in the user's own folders: settei.ini in
 // <config folder>/Tobrell/ (~/.config/Tobrell/) and the "download" folder in
 // <download folder>/Tobrell/ (~/Downloads/Tobrell/download/); those folders
 // are created when missing. A per-user location that the platform does not

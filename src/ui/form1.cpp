@@ -1,7 +1,7 @@
 #include "ui/form1.h"
 
+#include "app/command_line.h"
 #include "engine/transfer_control.h"
-#include "engine/version.h"
 #include "persist/storage_folders.h"
 #include "ui/message_box.h"
 
@@ -220,7 +220,7 @@ void Form1::menuTip_Click()
 
 void Form1::menuVer_Click()
 {
-    ui.Label1->setText(QStringLiteral("Tobrell ver %1 %2").arg(QLatin1String(tobrell::kVersion), QLatin1String(tobrell::kVersionDate)));
+    ui.Label1->setText(VersionLine());
     ui.Label4->setText(QStringLiteral("Header: %1 Data: %2 Fail: %3 Cancel: %4")
                            .arg(lngCountHead)
                            .arg(lngCountData)

@@ -1,5 +1,6 @@
 #include "ui/form1_ui.h"
 
+#include "app/program_icon.h"
 #include "engine/state_report.h"
 #include "ui/window_place.h"
 
@@ -67,6 +68,7 @@ QLabel *plainLabel(QWidget *parent, const QString &text, const QRect &geometry)
 void Form1Ui::setupUi(QWidget *form)
 {
     form->setWindowTitle(QStringLiteral("Tobrell"));
+    form->setWindowIcon(ProgramIcon());
     form->setFont(windowFont(kWindowFontPixels));
     form->setFixedSize(twips(0, 0, 5175, 4710).size());
 
