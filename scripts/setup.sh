@@ -9,7 +9,7 @@ packages=(
   libsimpleini-dev
   fonts-noto-cjk xdg-utils
   nginx-light openssl
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick openbox xdotool
   # the Debian package: its library dependencies (CPack uses file and dpkg-shlibdeps) and its checks
   dpkg-dev file desktop-file-utils appstream
 )
