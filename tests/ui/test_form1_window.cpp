@@ -17,47 +17,25 @@ class TestForm1Window : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void layout_data();
     void layout();
     void designedStates();
     void messageBoxShowsCrLfAsTwoLines();
 };
 
-void TestForm1Window::layout_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("pixels"); // the designed twips divided by 15
-
-    QTest::newRow("Text3") << "Text3" << QRect(16, 16, 313, 18);
-    QTest::newRow("Text2") << "Text2" << QRect(16, 40, 313, 129);
-    QTest::newRow("Label11") << "Label11" << QRect(16, 179, 49, 17);
-    QTest::newRow("Text1") << "Text1" << QRect(64, 176, 265, 18);
-    QTest::newRow("Check2") << "Check2" << QRect(40, 200, 89, 17);
-    QTest::newRow("Check1") << "Check1" << QRect(136, 200, 121, 17);
-    QTest::newRow("Check3") << "Check3" << QRect(264, 200, 65, 17);
-    QTest::newRow("Command1") << "Command1" << QRect(72, 224, 81, 25);
-    QTest::newRow("Command2") << "Command2" << QRect(160, 224, 81, 25);
-    QTest::newRow("Command4") << "Command4" << QRect(248, 224, 81, 25);
-    QTest::newRow("Frame1") << "Frame1" << QRect(16, 252, 313, 53);
-    // Inside the frame.
-    QTest::newRow("Label1") << "Label1" << QRect(8, 16, 297, 17);
-    QTest::newRow("Label4") << "Label4" << QRect(8, 32, 241, 17);
-    QTest::newRow("Label2") << "Label2" << QRect(264, 32, 41, 17);
-}
-
+// The designed twips divided by 15; the labels of the status frame are placed inside it.
 void TestForm1Window::layout()
 {
-    QFETCH(QString, control);
-    QFETCH(QRect, pixels);
     QWidget form;
     Form1Ui ui;
     ui.setupUi(&form);
-    const QMap<QString, QWidget *> controls = {
-        {"Text3", ui.Text3}, {"Text2", ui.Text2}, {"Label11", ui.Label11}, {"Text1", ui.Text1},
-        {"Check2", ui.Check2}, {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Command1", ui.Command1},
-        {"Command2", ui.Command2}, {"Command4", ui.Command4}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1},
-        {"Label4", ui.Label4}, {"Label2", ui.Label2}};
-    QCOMPARE(controls[control]->geometry(), pixels);
+    const QList<std::pair<QWidget *, QRect>> designed = {
+        {ui.Text3, {16, 16, 313, 18}}, {ui.Text2, {16, 40, 313, 129}}, {ui.Label11, {16, 179, 49, 17}},
+        {ui.Text1, {64, 176, 265, 18}}, {ui.Check2, {40, 200, 89, 17}}, {ui.Check1, {136, 200, 121, 17}},
+        {ui.Check3, {264, 200, 65, 17}}, {ui.Command1, {72, 224, 81, 25}}, {ui.Command2, {160, 224, 81, 25}},
+        {ui.Command4, {248, 224, 81, 25}}, {ui.Frame1, {16, 252, 313, 53}}, {ui.Label1, {8, 16, 297, 17}},
+        {ui.Label4, {8, 32, 241, 17}}, {ui.Label2, {264, 32, 41, 17}}};
+    for (const auto &[control, pixels] : designed)
+        QCOMPARE(control->geometry(), pixels);
     QCOMPARE(form.size(), QSize(345, 314));
     QCOMPARE(form.minimumSize(), form.maximumSize());
 }

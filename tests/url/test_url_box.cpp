@@ -78,8 +78,6 @@ void TestUrlBox::focus_data()
     QTest::newRow("first focus only selects") << true << true << "restored" << "{url}" << int(Qt::ActiveWindowFocusReason)
                                               << "restored" << false;
     QTest::newRow("watch on: pasted and fetched") << true << false << "other" << "{url}" << mouse << "{url}" << true;
-    QTest::newRow("tab in: pasted too") << true << false << "other" << "{url}" << int(Qt::TabFocusReason) << "{url}"
-                                        << true;
     QTest::newRow("watch off") << false << false << "other" << "{url}" << mouse << "other" << false;
     QTest::newRow("empty box, never pasted") << true << true << "" << "{url}" << mouse << "" << false;
     QTest::newRow("clipboard without text") << true << false << "other" << "image" << mouse << "other" << false;
