@@ -1,13 +1,12 @@
 #include "persist/history.h"
+#include "support/sample_data.h"
 
 #include <QtTest>
 
 using namespace history;
 
-namespace {
-
 // Lines "l1" to "l<count>", joined by CR LF.
-QByteArray Lines(int count)
+static QByteArray Lines(int count)
 {
     QByteArray text = "l1";
     for (int i = 2; i <= count; ++i)
@@ -15,13 +14,11 @@ QByteArray Lines(int count)
     return text;
 }
 
-// Writes the file when content is not null and returns its path.
-QString Prepare(const QTemporaryDir &dir, const QByteArray &content)
+// The history file of dir, with content when that is not null.
+static QString Prepare(const QTemporaryDir &dir, const QByteArray &content)
 {
-    QFile file(dir.filePath("rireki.txt"));
-    if (!content.isNull() && file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return file.fileName();
+    const QString path = dir.filePath("rireki.txt");
+    return content.isNull() || testdata::WriteFile(path, content) ? path : QString();
 }
 
 // The result named by its letter: Appended, already Listed or Failed.
@@ -29,94 +26,88 @@ const auto Result = [](char c) {
     return c == 'A' ? AddResult::Appended : c == 'L' ? AddResult::AlreadyListed : AddResult::Failed;
 };
 
-} // namespace
-
 class TestHistory : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void addHistory_data();
-    void addHistory();
-    void loadHistory_data();
-    void loadHistory();
+    void addHistory_data()
+    {
+        // The file before ("~": none), the URL, the result (Appended, already Listed, Failed), the file after.
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<AddResult>("result");
+        QTest::addColumn<QByteArray>("after");
+        for (const char *row : {"created|~|a|A|a", "second URL|a|b|A|a\r\nb", "empty file||a|A|a",
+                                "listed|a\nb|a|L|a\nb", "case and slash differ|A\r\na/|a|A|A\r\na/\r\na",
+                                "lone LF|a\nb\n|a|L|a\nb\n",
+                                "ends with a line break|a\r\n|b|A|a\r\nb", "line breaks in the URL|~|a\r\nb|A|a  b",
+                                "empty line stops the scan|x\r\n\r\na|a|A|x\r\n\r\na\r\na",
+                                "empty line after a copy|a\r\n\r\nb|a|L|a\r\n\r\nb", "empty URL|a||F|a"}) {
+            const QList<QByteArray> parts = QByteArray(row).split('|');
+            QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString(parts[2])
+                                    << Result(parts[3][0]) << parts[4];
+        }
+        QTest::newRow("20th line from the end") << Lines(20) << "l1" << Result('L') << Lines(20);
+        QTest::newRow("21st line from the end") << Lines(21) << "l1" << Result('A') << Lines(21) + "\r\nl1";
+        QTest::newRow("again among the last 20") << "l15\r\n" + Lines(30) << "l15" << Result('L')
+                                                 << "l15\r\n" + Lines(30);
+        QTest::newRow("40,000 lines") << Lines(40000) << "l39990" << Result('L') << Lines(40000);
+    }
+
+    void addHistory()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, url);
+        QTemporaryDir dir;
+        const QString path = Prepare(dir, before);
+        QTEST(AddHistory(path, url), "result");
+        QTEST(testdata::ReadFile(path), "after");
+    }
+
+    void loadHistory_data()
+    {
+        // The file ("~": none), its items as "index:url" ("none" for no list) and the first item's menu caption.
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("caption");
+        for (const char *row : {"no file|~|none|", "empty file|||", "3 lines|a\r\nb\r\nc|1:a 2:b 3:c|1.a",
+                                "lines 2 and 3 empty|a\r\n\r\n\r\nd\r\ne|1:a 4:d 5:e|1.a",
+                                "final line break|a\r\n|1:a|1.a",
+                                "lone LF, one CR taken off|a\nb\r\r\n\rc|1:a 2:b\r 3:\rc|1.a",
+                                "invalid UTF-8|\xff" "a\r\n例|1:\xef\xbf\xbd" "a 2:例|1.\xef\xbf\xbd" "a",
+                                "ampersand|http://a/?x=1&y=2|1:http://a/?x=1&y=2|1.http://a/?x=1&&y=2",
+                                "controls|a\tb\x01" "c|1:a\tb\x01" "c|1.a b c"}) {
+            const QList<QByteArray> parts = QByteArray(row).split('|');
+            QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString::fromUtf8(parts[2])
+                                    << QString::fromUtf8(parts[3]);
+        }
+        // The last 20 lines are "a" to "t".
+        const QByteArray last20("\r\na\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\ni\r\nj\r\nk\r\nl\r\nm\r\nn\r\no\r\np\r\nq"
+                                "\r\nr\r\ns\r\nt");
+        const QString items("1:a 2:b 3:c 4:d 5:e 6:f 7:g 8:h 9:i 10:j 11:k 12:l 13:m 14:n 15:o 16:p 17:q 18:r "
+                            "19:s 20:t");
+        QTest::newRow("25 lines") << Lines(5) + last20 << items << "1.a";
+        QTest::newRow("40,000 lines") << Lines(39980) + last20 << items << "1.a";
+        // Lines are kept up to 128 KiB and captions up to 100 UTF-16 units, never cut inside a character.
+        QTest::newRow("caption of 101") << QByteArray(101, 'x') << "1:" + QString(101, u'x')
+                                        << "1." + QString(100, u'x') + "…";
+        const QString smiley = QStringLiteral("😀");
+        QTest::newRow("long line") << "h" + smiley.repeated(50000).toUtf8() + "\r\nb"
+                                   << "1:h" + smiley.repeated(32767) + " 2:b" << "1.h" + smiley.repeated(49) + "…";
+    }
+
+    void loadHistory()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const std::optional<QList<HistoryItem>> items = LoadHistory(Prepare(dir, content));
+        QStringList shown;
+        for (const HistoryItem &item : items.value_or(QList<HistoryItem>()))
+            shown << QString::number(item.index) + u':' + item.url;
+        QTEST(items ? shown.join(u' ') : QStringLiteral("none"), "expected");
+        QTEST(items && !items->isEmpty() ? HistoryCaption(items->first()) : QString(), "caption");
+    }
 };
-
-void TestHistory::addHistory_data()
-{
-    // The file before ("~": none), the URL, the result (Appended, already Listed, Failed), the file after.
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<AddResult>("result");
-    QTest::addColumn<QByteArray>("after");
-    for (const char *row : {"created|~|a|A|a", "second URL|a|b|A|a\r\nb", "empty file||a|A|a", "listed|a\nb|a|L|a\nb",
-                            "case and slash differ|A\r\na/|a|A|A\r\na/\r\na", "lone LF|a\nb\n|a|L|a\nb\n",
-                            "ends with a line break|a\r\n|b|A|a\r\nb", "line breaks in the URL|~|a\r\nb|A|a  b",
-                            "empty line stops the scan|x\r\n\r\na|a|A|x\r\n\r\na\r\na",
-                            "empty line after a copy|a\r\n\r\nb|a|L|a\r\n\r\nb", "empty URL|a||F|a"}) {
-        const QList<QByteArray> parts = QByteArray(row).split('|');
-        QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString(parts[2])
-                                << Result(parts[3][0]) << parts[4];
-    }
-    QTest::newRow("20th line from the end") << Lines(20) << "l1" << Result('L') << Lines(20);
-    QTest::newRow("21st line from the end") << Lines(21) << "l1" << Result('A') << Lines(21) + "\r\nl1";
-    QTest::newRow("again among the last 20") << "l15\r\n" + Lines(30) << "l15" << Result('L') << "l15\r\n" + Lines(30);
-    QTest::newRow("40,000 lines") << Lines(40000) << "l39990" << Result('L') << Lines(40000);
-}
-
-void TestHistory::addHistory()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QString, url);
-    QFETCH(AddResult, result);
-    QFETCH(QByteArray, after);
-    QTemporaryDir dir;
-    QFile file(Prepare(dir, before));
-    QCOMPARE(AddHistory(file.fileName(), url), result);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), after);
-}
-
-void TestHistory::loadHistory_data()
-{
-    // The file ("~": none), its items as "index:url" ("none" for no list) and the first item's menu caption.
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("caption");
-    for (const char *row : {"no file|~|none|", "empty file|||", "3 lines|a\r\nb\r\nc|1:a 2:b 3:c|1.a",
-                            "lines 2 and 3 empty|a\r\n\r\n\r\nd\r\ne|1:a 4:d 5:e|1.a", "final line break|a\r\n|1:a|1.a",
-                            "lone LF, one CR taken off|a\nb\r\r\n\rc|1:a 2:b\r 3:\rc|1.a",
-                            "invalid UTF-8|\xff" "a\r\n例|1:\xef\xbf\xbd" "a 2:例|1.\xef\xbf\xbd" "a",
-                            "ampersand|http://a/?x=1&y=2|1:http://a/?x=1&y=2|1.http://a/?x=1&&y=2",
-                            "controls|a\tb\x01" "c|1:a\tb\x01" "c|1.a b c"}) {
-        const QList<QByteArray> parts = QByteArray(row).split('|');
-        QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString::fromUtf8(parts[2])
-                                << QString::fromUtf8(parts[3]);
-    }
-    // The last 20 lines are "a" to "t".
-    const QByteArray last20("\r\na\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\ni\r\nj\r\nk\r\nl\r\nm\r\nn\r\no\r\np\r\nq"
-                            "\r\nr\r\ns\r\nt");
-    const QString items("1:a 2:b 3:c 4:d 5:e 6:f 7:g 8:h 9:i 10:j 11:k 12:l 13:m 14:n 15:o 16:p 17:q 18:r 19:s 20:t");
-    QTest::newRow("25 lines") << Lines(5) + last20 << items << "1.a";
-    QTest::newRow("40,000 lines") << Lines(39980) + last20 << items << "1.a";
-    // Lines are kept up to 128 KiB and captions up to 100 UTF-16 units, never cut inside a character.
-    const QString smiley = QStringLiteral("😀");
-    QTest::newRow("long line") << "h" + smiley.repeated(50000).toUtf8() + "\r\nb"
-                               << "1:h" + smiley.repeated(32767) + " 2:b" << "1.h" + smiley.repeated(49) + "…";
-}
-
-void TestHistory::loadHistory()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, expected);
-    QFETCH(QString, caption);
-    QTemporaryDir dir;
-    const std::optional<QList<HistoryItem>> items = LoadHistory(Prepare(dir, content));
-    QStringList shown;
-    for (const HistoryItem &item : items.value_or(QList<HistoryItem>()))
-        shown << QString::number(item.index) + u':' + item.url;
-    QCOMPARE(items ? shown.join(u' ') : QStringLiteral("none"), expected);
-    QCOMPARE(items && !items->isEmpty() ? HistoryCaption(items->first()) : QString(), caption);
-}
 
 QTEST_GUILESS_MAIN(TestHistory)
 #include "test_history.moc"
