@@ -55,22 +55,6 @@ void Observe(Transfer &control, Seen &seen, std::function<void(int)> action = {}
 class TestTransferControl : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void requests_data();
-    void requests();
-    void exchange_data();
-    void exchange();
-    void headerBlock_data();
-    void headerBlock();
-    void https();
-    void cancel_data();
-    void cancel();
-    void destroyInsideGetChunk();
-    void largeBodyStaysBounded();
-
-private:
     bool execute(const QString &url, const QString &operation = QStringLiteral("GET"))
     {
         return control_->Execute(url, operation, QStringLiteral("Referer: x"));
@@ -79,318 +63,296 @@ private:
     std::unique_ptr<ScriptServer> server_;
     std::unique_ptr<TransferControl> control_;
     Seen seen_;
-};
 
-void TestTransferControl::init()
-{
-    // Only the servers started here may be contacted, and only the system's CAs are trusted.
-    for (const char *name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                             "SSL_CERT_FILE"})
-        qunsetenv(name);
-    server_ = std::make_unique<ScriptServer>();
-    QVERIFY(server_->start());
-    control_ = std::make_unique<TransferControl>();
-    seen_ = {};
-}
-
-void TestTransferControl::cleanup()
-{
-    control_.reset();
-    server_.reset();
-}
-
-void TestTransferControl::requests_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<QByteArray>("expected"); // %PORT%: the server's port; empty: refused, nothing sent
-
-    // No Accept-Encoding: the body must arrive as the server sent it.
-    const QByteArray agent = " HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUser-Agent: Tobrell/1.00\r\nAccept: */*\r\n";
-    QTest::newRow("HEAD, empty Referer value still sent") << "HEAD" << "/x" << "Referer: "
-                                                          << "HEAD /x" + agent + "Referer:\r\n\r\n";
-    QTest::newRow("GET, Japanese path, U+3000 as E3 80 80")
-        << "GET" << u"/日本 x?b=c"_qs << u"Referer: \u3000日本"_qs
-        << "GET /%E6%97%A5%E6%9C%AC%20x?b=c" + agent + "Referer: \xE3\x80\x80\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
-    QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
-                                               << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
-    QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
-    QTest::newRow("ESC in the header") << "GET" << "/x" << "Referer: a\x1b[2J" << QByteArray();
-    QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
-    QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
-}
-
-void TestTransferControl::requests()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, path);
-    QFETCH(QString, header);
-    QFETCH(QByteArray, expected);
-
-    server_->setScript({}); // never answers
-    QSignalSpy states(control_.get(), &Transfer::StateChanged);
-    QCOMPARE(control_->Execute(server_->url(path), operation, header), !expected.isEmpty());
-    if (expected.isEmpty()) {
-        QVERIFY(!control_->StillExecuting());
-        QVERIFY(!states.wait(300));
-        QCOMPARE(server_->connectionCount(), 0);
-        return;
+private Q_SLOTS:
+    void init()
+    {
+        // Only the servers started here may be contacted, and only the system's CAs are trusted.
+        for (const char *name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                                 "SSL_CERT_FILE"})
+            qunsetenv(name);
+        server_ = std::make_unique<ScriptServer>();
+        QVERIFY(server_->start());
+        control_ = std::make_unique<TransferControl>();
+        seen_ = {};
     }
-    QTRY_COMPARE_WITH_TIMEOUT(server_->requests().size(), 1, kDeadlineMs);
-    QCOMPARE(server_->requests().first(), expected.replace("%PORT%", QByteArray::number(server_->port())));
-    // One request at a time: a second is refused while this one runs.
-    QVERIFY(!execute(server_->url()));
-    QVERIFY(control_->StillExecuting());
-    control_->Cancel();
-    QVERIFY(!control_->StillExecuting());
-    QCOMPARE(server_->connectionCount(), 1);
-}
+    void cleanup()
+    {
+        control_.reset();
+        server_.reset();
+    }
+    void requests_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QByteArray>("expected"); // %PORT%: the server's port; empty: refused, nothing sent
 
-void TestTransferControl::exchange_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("url"); // empty: the scripted server
-    QTest::addColumn<ScriptServer::Script>("script");
-    QTest::addColumn<QList<int>>("states");
-    QTest::addColumn<QString>("busy"); // StillExecuting at each state; empty where it depends on timing
-    QTest::addColumn<QList<qsizetype>>("chunks"); // empty: the receiver of 12 reads nothing
-    QTest::addColumn<QString>("reason"); // of a failure (state 11)
+        // No Accept-Encoding: the body must arrive as the server sent it.
+        const QByteArray agent = " HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUser-Agent: Tobrell/1.00\r\nAccept: */*\r\n";
+        QTest::newRow("HEAD, empty Referer value still sent") << "HEAD" << "/x" << "Referer: "
+                                                              << "HEAD /x" + agent + "Referer:\r\n\r\n";
+        QTest::newRow("GET, Japanese path, U+3000 as E3 80 80")
+            << "GET" << u"/日本 x?b=c"_qs << u"Referer: \u3000日本"_qs
+            << "GET /%E6%97%A5%E6%9C%AC%20x?b=c" + agent + "Referer: \xE3\x80\x80\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
+        QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
+                                                   << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
+        QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
+        QTest::newRow("ESC in the header") << "GET" << "/x" << "Referer: a\x1b[2J" << QByteArray();
+        QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
+        QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
+    }
+    void requests()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, path);
+        QFETCH(QString, header);
+        QFETCH(QByteArray, expected);
 
-    using S = ScriptServer;
-    using C = QList<qsizetype>;
-    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n";
-    S::Step late = S::Body(5000);
-    late.delayMs = 50;
-    const C sizes = {65536, 65536, 65536, 3392, 0};
-    const QList<int> unanswered{1, 2, 3, 4, 5, 6, 9, 10, 11};
-    const QString lost = QStringLiteral("接続が切断されました。");
-    const QString unreadable = QStringLiteral("サーバーの応答を読み取れませんでした。");
-    const auto row = [](const char *name, const char *operation, const S::Script &script, const QList<int> &states,
-                        const char *busy, const C &chunks, const QString &reason = {}, const QString &url = {}) {
-        QTest::newRow(name) << operation << url << script << states << busy << chunks << reason;
-    };
-    row("HEAD", "HEAD", S::Reply("200 OK", "Content-Length: 5000\r\n"), kHead, "TTTTTTTTTTF", {});
-    // The body came with the header block: read to its end before the closing states.
-    row("GET, read at once", "GET", {S::Send(ok + testdata::Pattern(0, 5000))}, kGet, "TTTTTTTTTFF", {5000, 0});
-    // The connection closes while GetChunk waits for the body's end.
-    row("GET, read as it comes", "GET", {S::Send(ok), late}, kGet, "TTTTTTTTTTT", {5000, 0});
-    row("GET 404, large body not read", "GET", S::Reply("404 Not Found", "Content-Length: 50000000\r\n", 50'000'000),
-        kGet, "TTTTTTTTTFF", {});
-    // libcurl reads the rest of an unasked-for 101 as the body: it is the final answer.
-    const QByteArray switching = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
-    row("GET 101, 2 MB not read", "GET", {S::Send(switching), S::Body(2'000'000), S::Close()}, kGet, "TTTTTTTTTFF", {});
-    row("GET, status 2000 before 103", "GET", {S::Send("HTTP/2 2000 103\r\n\r\n"), S::Body(10), S::Close()}, kGet,
-        "TTTTTTTTTFF", {});
-    row("body ends at close", "GET", S::Reply("200 OK", "", 200000), kGet, "", sizes);
-    row("small pieces, quickly", "GET",
-        {S::Send(QByteArray(ok).replace("5000", "200000")), S::Body(200000, 7000, 2)}, kGet, "", sizes);
-    // Every byte that came reaches the reader, who learns from Failed() that
-    // the body is incomplete: busy at 11 until the reader has it.
-    row("body cut short", "GET", {S::Send(ok), S::Body(100), S::Close(50)}, kCut, "TTTTTTTTTTTT", {100, 0}, lost);
-    row("200000 of 300000", "GET", S::Reply("200 OK", "Content-Length: 300000\r\n", 200000), kCut, "", sizes, lost);
-    row("closed without an answer", "GET", {S::Close()}, unanswered, "TTTTTTTTF", {}, lost);
-    row("closed inside the header block", "HEAD", {S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)},
-        {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
-    row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {}, unreadable);
-    row("status line without a code", "HEAD", {S::Send("HTTP/1.1 OK\r\n\r\n"), S::Close()}, unanswered, "", {},
-        unreadable);
-    row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
-        QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()));
-    // glibc rejects a 64-character label without asking any name server.
-    row("unknown host", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("ホスト名が見つかりません。"),
-        "http://" + QString(64, u'a') + ".invalid/");
-    row("scheme not allowed", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("URLが正しくありません。"),
-        QStringLiteral("file:///etc/passwd"));
-}
-
-void TestTransferControl::exchange()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, url);
-    QFETCH(ScriptServer::Script, script);
-    QFETCH(QList<int>, states);
-    QFETCH(QString, busy);
-    QFETCH(QList<qsizetype>, chunks);
-    QFETCH(QString, reason);
-
-    server_->setScript(script);
-    Observe(*control_, seen_, [&](int state) {
-        if (state == 12 && !chunks.isEmpty())
-            ReadBody(*control_, seen_);
-    });
-    QVERIFY(execute(url.isEmpty() ? server_->url() : url, operation));
-    QVERIFY(control_->StillExecuting());
-    QVERIFY(seen_.states.isEmpty()); // state 1 comes after Execute has returned
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
-    if (!busy.isEmpty())
-        QCOMPARE(seen_.busy, busy);
-    QVERIFY(!control_->StillExecuting());
-    QCOMPARE(seen_.chunks, chunks);
-    QVERIFY(seen_.bodyIntact);
-    QVERIFY(control_->GetChunk(kChunk).isEmpty());
-    QCOMPARE(control_->Failed(), !reason.isEmpty());
-    const QString failure = control_->LastFailure();
-    QVERIFY2(reason.isEmpty() ? failure.isEmpty() : failure.startsWith(reason + " (") && failure.endsWith(u')'),
-             qPrintable(failure));
-    QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
-
-    // The next request starts afresh.
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
-    QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
-    QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
-    QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
-}
-
-void TestTransferControl::headerBlock_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("block");
-    QTest::addColumn<QString>("value"); // of the first "X-Name", looked up as "x-NAME"
-
-    QTest::newRow("odd casing, spaces, repeated name: first wins")
-        << QByteArray("HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second\r\n\r\n")
-        << "HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second" << "first";
-    QTest::newRow("UTF-8") << QByteArray("HTTP/1.1 200 OK\r\nX-Name: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n")
-                           << u"HTTP/1.1 200 OK\r\nX-Name: 日本"_qs << u"日本"_qs;
-    QTest::newRow("not UTF-8: Latin-1") << QByteArray("HTTP/1.1 200 OK\r\nX-Name: caf\xE9 \x80\xFF\r\n\r\n")
-                                        << u"HTTP/1.1 200 OK\r\nX-Name: caf\u00E9 \u0080\u00FF"_qs
-                                        << u"caf\u00E9 \u0080\u00FF"_qs;
-    QTest::newRow("interim 100 Continue skipped")
-        << QByteArray("HTTP/1.1 100 Continue\r\nX-Name: 1\r\n\r\nHTTP/1.1 301 Moved\r\nLocation: /y\r\n\r\n")
-        << "HTTP/1.1 301 Moved\r\nLocation: /y" << "";
-}
-
-void TestTransferControl::headerBlock()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, block);
-    QFETCH(QString, value);
-
-    server_->setScript({ScriptServer::Send(reply)});
-    Observe(*control_, seen_);
-    QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
-    QCOMPARE(control_->GetHeader(), block);
-    QCOMPARE(control_->GetHeader(QStringLiteral("x-NAME")), value);
-}
-
-// A real TLS handshake: trusted through the CA that SSL_CERT_FILE names, and
-// refused with the system's CA store alone.
-void TestTransferControl::https()
-{
-    ScriptServer tls;
-    QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
-    tls.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n"));
-    qputenv("SSL_CERT_FILE", QFile::encodeName(tls.caFile())); // read when a request starts
-    Observe(*control_, seen_);
-    QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
-    QCOMPARE(control_->GetHeader(QStringLiteral("Content-Length")), QStringLiteral("10"));
-    QVERIFY(tls.requests().first().startsWith("HEAD /a.txt HTTP/1.1\r\n"));
-
-    qunsetenv("SSL_CERT_FILE");
-    seen_ = {};
-    QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, (QList<int>{1, 2, 3, 11}), kDeadlineMs);
-    QVERIFY2(control_->LastFailure().startsWith(u"証明書を検証できませんでした。 ("_qs), qPrintable(control_->LastFailure()));
-}
-
-void TestTransferControl::cancel_data()
-{
-    QTest::addColumn<int>("cancelOn"); // state whose event cancels; 0: right after Execute; -1: 300 ms into reading
-    QTest::addColumn<ScriptServer::Script>("script");
-    QTest::addColumn<qint64>("bytes"); // the body handed out in all; -1: some, not all
-
-    using S = ScriptServer;
-    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 20000000\r\n\r\n";
-    QTest::newRow("before connecting") << 0 << S::Script{S::Send(ok), S::Body(20'000'000)} << qint64(0);
-    // The whole body has arrived when the connection closes (state 9).
-    QTest::newRow("body complete, cancel at 9") << 9 << S::Script{S::Send(ok), S::Body(20'000'000)}
-                                                << qint64(20'000'000);
-    QTest::newRow("slow body, cancel while reading") << -1 << S::Script{S::Send(ok), S::Body(20'000'000, 1000, 20)}
-                                                     << qint64(-1);
-}
-
-// The reader goes on after a cancel: whatever arrived before it is still handed out.
-void TestTransferControl::cancel()
-{
-    QFETCH(int, cancelOn);
-    QFETCH(ScriptServer::Script, script);
-    QFETCH(qint64, bytes);
-
-    server_->setScript(script);
-    Observe(*control_, seen_, [&](int state) {
-        if (state == cancelOn)
-            control_->Cancel();
-        if (state != 12)
+        server_->setScript({}); // never answers
+        QSignalSpy states(control_.get(), &Transfer::StateChanged);
+        QCOMPARE(control_->Execute(server_->url(path), operation, header), !expected.isEmpty());
+        if (expected.isEmpty()) {
+            QVERIFY(!control_->StillExecuting());
+            QVERIFY(!states.wait(300));
+            QCOMPARE(server_->connectionCount(), 0);
             return;
-        if (cancelOn < 0)
-            QTimer::singleShot(300, control_.get(), [this] { control_->Cancel(); });
-        ReadBody(*control_, seen_);
-    });
-    QVERIFY(execute(server_->url()));
-    if (cancelOn == 0)
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(server_->requests().size(), 1, kDeadlineMs);
+        QCOMPARE(server_->requests().first(), expected.replace("%PORT%", QByteArray::number(server_->port())));
+        // One request at a time: a second is refused while this one runs.
+        QVERIFY(!execute(server_->url()));
+        QVERIFY(control_->StillExecuting());
         control_->Cancel();
-    // Events not yet emitted are dropped; only the closing states of the connection it ends follow.
-    const QList<int> states = cancelOn == 0 ? QList<int>{} : kGet;
-    QSignalSpy spy(control_.get(), &Transfer::StateChanged);
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
-    QVERIFY(!spy.wait(300)); // nothing follows
-    QVERIFY(!control_->StillExecuting());
-    QVERIFY(!control_->Failed());
-    QVERIFY(control_->GetChunk(kChunk).isEmpty());
-    QVERIFY(seen_.bodyIntact);
-    if (bytes >= 0)
-        QCOMPARE(seen_.bodyBytes, bytes);
-    else
-        QVERIFY2(seen_.bodyBytes > 0 && seen_.bodyBytes < 20'000'000, qPrintable(QString::number(seen_.bodyBytes)));
-    QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
-}
+        QVERIFY(!control_->StillExecuting());
+        QCOMPARE(server_->connectionCount(), 1);
+    }
+    void exchange_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("url"); // empty: the scripted server
+        QTest::addColumn<ScriptServer::Script>("script");
+        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<QString>("busy"); // StillExecuting at each state; empty where it depends on timing
+        QTest::addColumn<QList<qsizetype>>("chunks"); // empty: the receiver of 12 reads nothing
+        QTest::addColumn<QString>("reason"); // of a failure (state 11)
+        QTest::addColumn<QString>("header"); // the block and the value of "x-NAME", joined by "|"; empty: not checked
 
-void TestTransferControl::destroyInsideGetChunk()
-{
-    server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 9000000\r\n\r\n", 100),
-                        ScriptServer::Body(9'000'000, 1000, 20)});
-    QPointer<TransferControl> control = control_.release();
-    bool returnedEmpty = false;
-    Observe(*control, seen_, [&](int state) {
-        if (state != 12)
-            return;
-        QTimer::singleShot(50, [&] { delete control.data(); });
-        returnedEmpty = control->GetChunk(kChunk).isEmpty(); // control is gone when it returns
-    });
-    QVERIFY(control->Execute(server_->url(), QStringLiteral("GET"), QStringLiteral("Referer: x")));
-    QTRY_VERIFY_WITH_TIMEOUT(control.isNull(), kDeadlineMs);
-    QVERIFY(returnedEmpty);
-    QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
-}
+        using S = ScriptServer;
+        using C = QList<qsizetype>;
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n";
+        S::Step late = S::Body(5000);
+        late.delayMs = 50;
+        const C sizes = {65536, 65536, 65536, 3392, 0};
+        const QList<int> unanswered{1, 2, 3, 4, 5, 6, 9, 10, 11};
+        const QString lost = QStringLiteral("接続が切断されました。");
+        const QString unreadable = QStringLiteral("サーバーの応答を読み取れませんでした。");
+        const auto row = [](const char *name, const char *operation, const S::Script &script, const QList<int> &states,
+                            const char *busy, const C &chunks, const QString &reason = {}, const QString &url = {}) {
+            QTest::newRow(name) << operation << url << script << states << busy << chunks << reason << QString();
+        };
+        // The header block as received; a header's value is that of its first line, found in any letter case.
+        const auto header = [](const char *name, const QByteArray &reply, const QString &block, const QString &value) {
+            QTest::newRow(name) << "HEAD" << QString() << S::Script{S::Send(reply)} << kHead << "" << C{} << QString()
+                                << block + u'|' + value;
+        };
+        header("odd casing, spaces, repeated name", "HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second\r\n\r\n",
+               "HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second", "first");
+        header("UTF-8", "HTTP/1.1 200 OK\r\nX-Name: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n", u"HTTP/1.1 200 OK\r\nX-Name: 日本"_qs,
+               u"日本"_qs);
+        header("not UTF-8: Latin-1", "HTTP/1.1 200 OK\r\nX-Name: caf\xE9 \x80\xFF\r\n\r\n",
+               u"HTTP/1.1 200 OK\r\nX-Name: caf\u00E9 \u0080\u00FF"_qs, u"caf\u00E9 \u0080\u00FF"_qs);
+        header("interim 100 Continue skipped",
+               "HTTP/1.1 100 Continue\r\nX-Name: 1\r\n\r\nHTTP/1.1 301 Moved\r\nLocation: /y\r\n\r\n",
+               "HTTP/1.1 301 Moved\r\nLocation: /y", "");
+        row("HEAD", "HEAD", S::Reply("200 OK", "Content-Length: 5000\r\n"), kHead, "TTTTTTTTTTF", {});
+        // The body came with the header block: read to its end before the closing states.
+        row("GET, read at once", "GET", {S::Send(ok + testdata::Pattern(0, 5000))}, kGet, "TTTTTTTTTFF", {5000, 0});
+        // The connection closes while GetChunk waits for the body's end.
+        row("GET, read as it comes", "GET", {S::Send(ok), late}, kGet, "TTTTTTTTTTT", {5000, 0});
+        row("GET 404, large body not read", "GET", S::Reply("404 Not Found", "Content-Length: 50000000\r\n", 50'000'000),
+            kGet, "TTTTTTTTTFF", {});
+        // libcurl reads the rest of an unasked-for 101 as the body: it is the final answer.
+        const QByteArray switching = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
+        row("GET 101, 2 MB not read", "GET", {S::Send(switching), S::Body(2'000'000), S::Close()}, kGet, "TTTTTTTTTFF", {});
+        row("GET, status 2000 before 103", "GET", {S::Send("HTTP/2 2000 103\r\n\r\n"), S::Body(10), S::Close()}, kGet,
+            "TTTTTTTTTFF", {});
+        row("body ends at close", "GET", S::Reply("200 OK", "", 200000), kGet, "", sizes);
+        row("small pieces, quickly", "GET",
+            {S::Send(QByteArray(ok).replace("5000", "200000")), S::Body(200000, 7000, 2)}, kGet, "", sizes);
+        // Every byte that came reaches the reader, who learns from Failed() that
+        // the body is incomplete: busy at 11 until the reader has it.
+        row("body cut short", "GET", {S::Send(ok), S::Body(100), S::Close(50)}, kCut, "TTTTTTTTTTTT", {100, 0}, lost);
+        row("200000 of 300000", "GET", S::Reply("200 OK", "Content-Length: 300000\r\n", 200000), kCut, "", sizes, lost);
+        row("closed without an answer", "GET", {S::Close()}, unanswered, "TTTTTTTTF", {}, lost);
+        row("closed inside the header block", "HEAD", {S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)},
+            {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
+        row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {}, unreadable);
+        row("status line without a code", "HEAD", {S::Send("HTTP/1.1 OK\r\n\r\n"), S::Close()}, unanswered, "", {},
+            unreadable);
+        row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
+            QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()));
+        // glibc rejects a 64-character label without asking any name server.
+        row("unknown host", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("ホスト名が見つかりません。"),
+            "http://" + QString(64, u'a') + ".invalid/");
+        row("scheme not allowed", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("URLが正しくありません。"),
+            QStringLiteral("file:///etc/passwd"));
+    }
+    void exchange()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, url);
+        QFETCH(ScriptServer::Script, script);
+        QFETCH(QList<int>, states);
+        QFETCH(QString, busy);
+        QFETCH(QList<qsizetype>, chunks);
+        QFETCH(QString, reason);
+        QFETCH(QString, header);
 
-void TestTransferControl::largeBodyStaysBounded()
-{
-    const auto peakResidentKiB = [] {
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        static const QRegularExpression peak(QStringLiteral("VmHWM:\\s*(\\d+)"));
-        return peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
-    };
-    constexpr qint64 kLength = 384LL * 1024 * 1024;
-    server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 402653184\r\n", kLength));
-    const qint64 peakBefore = peakResidentKiB();
-    QVERIFY(peakBefore > 0);
-    Observe(*control_, seen_, [this](int state) {
-        if (state != 12)
-            return;
-        QTest::qWait(500); // a reader that falls behind: the body must not pile up meanwhile
-        ReadBody(*control_, seen_);
-    });
-    QVERIFY(execute(server_->url()));
-    QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kGet, 120000);
-    QCOMPARE(seen_.bodyBytes, kLength);
-    QVERIFY(seen_.bodyIntact);
-    const qint64 growthKiB = peakResidentKiB() - peakBefore;
-    QVERIFY2(growthKiB < 64 * 1024, qPrintable(QStringLiteral("peak grew by %1 KiB").arg(growthKiB)));
-}
+        server_->setScript(script);
+        Observe(*control_, seen_, [&](int state) {
+            if (state == 12 && !chunks.isEmpty())
+                ReadBody(*control_, seen_);
+        });
+        QVERIFY(execute(url.isEmpty() ? server_->url() : url, operation));
+        QVERIFY(control_->StillExecuting());
+        QVERIFY(seen_.states.isEmpty()); // state 1 comes after Execute has returned
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
+        if (!busy.isEmpty())
+            QCOMPARE(seen_.busy, busy);
+        QVERIFY(!control_->StillExecuting());
+        if (!header.isEmpty()) {
+            QCOMPARE(control_->GetHeader(), header.section(u'|', 0, 0));
+            QCOMPARE(control_->GetHeader(QStringLiteral("x-NAME")), header.section(u'|', 1));
+        }
+        QCOMPARE(seen_.chunks, chunks);
+        QVERIFY(seen_.bodyIntact);
+        QVERIFY(control_->GetChunk(kChunk).isEmpty());
+        QCOMPARE(control_->Failed(), !reason.isEmpty());
+        const QString failure = control_->LastFailure();
+        QVERIFY2(reason.isEmpty() ? failure.isEmpty() : failure.startsWith(reason + " (") && failure.endsWith(u')'),
+                 qPrintable(failure));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
+
+        // The next request starts afresh.
+        server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+        QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
+        QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
+        QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
+    }
+    // A real TLS handshake: trusted through the CA that SSL_CERT_FILE names, and
+    // refused with the system's CA store alone.
+    void https()
+    {
+        ScriptServer tls;
+        QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
+        tls.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n"));
+        qputenv("SSL_CERT_FILE", QFile::encodeName(tls.caFile())); // read when a request starts
+        Observe(*control_, seen_);
+        QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
+        QCOMPARE(control_->GetHeader(QStringLiteral("Content-Length")), QStringLiteral("10"));
+        QVERIFY(tls.requests().first().startsWith("HEAD /a.txt HTTP/1.1\r\n"));
+
+        qunsetenv("SSL_CERT_FILE");
+        seen_ = {};
+        QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, (QList<int>{1, 2, 3, 11}), kDeadlineMs);
+        QVERIFY2(control_->LastFailure().startsWith(u"証明書を検証できませんでした。 ("_qs), qPrintable(control_->LastFailure()));
+    }
+    void cancel_data()
+    {
+        QTest::addColumn<int>("cancelOn"); // state whose event cancels; 0: right after Execute; -1: 300 ms into reading
+        QTest::addColumn<ScriptServer::Script>("script");
+        QTest::addColumn<qint64>("bytes"); // the body handed out in all; -1: some, not all
+
+        using S = ScriptServer;
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 20000000\r\n\r\n";
+        QTest::newRow("before connecting") << 0 << S::Script{S::Send(ok), S::Body(20'000'000)} << qint64(0);
+        // The whole body has arrived when the connection closes (state 9).
+        QTest::newRow("body complete, cancel at 9") << 9 << S::Script{S::Send(ok), S::Body(20'000'000)}
+                                                    << qint64(20'000'000);
+        QTest::newRow("slow body, cancel while reading") << -1 << S::Script{S::Send(ok), S::Body(20'000'000, 1000, 20)}
+                                                         << qint64(-1);
+    }
+    // The reader goes on after a cancel: whatever arrived before it is still handed out.
+    void cancel()
+    {
+        QFETCH(int, cancelOn);
+        QFETCH(ScriptServer::Script, script);
+        QFETCH(qint64, bytes);
+
+        server_->setScript(script);
+        Observe(*control_, seen_, [&](int state) {
+            if (state == cancelOn)
+                control_->Cancel();
+            if (state != 12)
+                return;
+            if (cancelOn < 0)
+                QTimer::singleShot(300, control_.get(), [this] { control_->Cancel(); });
+            ReadBody(*control_, seen_);
+        });
+        QVERIFY(execute(server_->url()));
+        if (cancelOn == 0)
+            control_->Cancel();
+        // Events not yet emitted are dropped; only the closing states of the connection it ends follow.
+        const QList<int> states = cancelOn == 0 ? QList<int>{} : kGet;
+        QSignalSpy spy(control_.get(), &Transfer::StateChanged);
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
+        QVERIFY(!spy.wait(300)); // nothing follows
+        QVERIFY(!control_->StillExecuting());
+        QVERIFY(!control_->Failed());
+        QVERIFY(control_->GetChunk(kChunk).isEmpty());
+        QVERIFY(seen_.bodyIntact);
+        if (bytes >= 0)
+            QCOMPARE(seen_.bodyBytes, bytes);
+        else
+            QVERIFY2(seen_.bodyBytes > 0 && seen_.bodyBytes < 20'000'000, qPrintable(QString::number(seen_.bodyBytes)));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
+    }
+    void destroyInsideGetChunk()
+    {
+        server_->setScript({ScriptServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 9000000\r\n\r\n", 100),
+                            ScriptServer::Body(9'000'000, 1000, 20)});
+        QPointer<TransferControl> control = control_.release();
+        bool returnedEmpty = false;
+        Observe(*control, seen_, [&](int state) {
+            if (state != 12)
+                return;
+            QTimer::singleShot(50, [&] { delete control.data(); });
+            returnedEmpty = control->GetChunk(kChunk).isEmpty(); // control is gone when it returns
+        });
+        QVERIFY(control->Execute(server_->url(), QStringLiteral("GET"), QStringLiteral("Referer: x")));
+        QTRY_VERIFY_WITH_TIMEOUT(control.isNull(), kDeadlineMs);
+        QVERIFY(returnedEmpty);
+        QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
+    }
+    void largeBodyStaysBounded()
+    {
+        const auto peakResidentKiB = [] {
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            static const QRegularExpression peak(QStringLiteral("VmHWM:\\s*(\\d+)"));
+            return peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+        };
+        constexpr qint64 kLength = 384LL * 1024 * 1024;
+        server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 402653184\r\n", kLength));
+        const qint64 peakBefore = peakResidentKiB();
+        QVERIFY(peakBefore > 0);
+        Observe(*control_, seen_, [this](int state) {
+            if (state != 12)
+                return;
+            QTest::qWait(500); // a reader that falls behind: the body must not pile up meanwhile
+            ReadBody(*control_, seen_);
+        });
+        QVERIFY(execute(server_->url()));
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kGet, 120000);
+        QCOMPARE(seen_.bodyBytes, kLength);
+        QVERIFY(seen_.bodyIntact);
+        const qint64 growthKiB = peakResidentKiB() - peakBefore;
+        QVERIFY2(growthKiB < 64 * 1024, qPrintable(QStringLiteral("peak grew by %1 KiB").arg(growthKiB)));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTransferControl)
 #include "test_transfer_control.moc"

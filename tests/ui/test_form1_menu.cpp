@@ -45,176 +45,166 @@ public Q_SLOTS:
 class TestForm1Menu : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void popup_data();
-    void popup();
-    void restoredSettings_data();
-    void restoredSettings();
-    void startCloseStartRestoresEverything();
-    void alwaysOnTopTwice();
-    void historySubmenu();
-    void openFolderAndHelp();
-
-private:
     std::unique_ptr<window_fixture::ScriptedWindow> w_;
+
+private Q_SLOTS:
+    void init()
+    {
+        w_ = std::make_unique<window_fixture::ScriptedWindow>();
+        QVERIFY(w_->start());
+    }
+
+    void popup_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("opens");
+        for (const char *target : {"Form1", "Frame1", "Label1", "Label2", "Label4"}) {
+            QTest::addRow("right on %s", target) << target << int(Qt::RightButton) << true;
+            QTest::addRow("left on %s", target) << target << int(Qt::LeftButton) << false;
+        }
+        QTest::newRow("middle on Form1") << "Form1" << int(Qt::MiddleButton) << false;
+        for (const char *target : {"Label11", "Check2", "Command1", "Command2"})
+            QTest::addRow("right on %s", target) << target << int(Qt::RightButton) << false;
+    }
+
+    void popup()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, button);
+        QFETCH(bool, opens);
+        Form1 &form = *w_->form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QMap<QString, QWidget *> controls = {{"Form1", static_cast<QWidget *>(&form)}, {"Frame1", form.ui.Frame1},
+            {"Label1", form.ui.Label1}, {"Label2", form.ui.Label2}, {"Label4", form.ui.Label4},
+            {"Label11", form.ui.Label11}, {"Check2", form.ui.Check2}, {"Command1", form.ui.Command1},
+            {"Command2", form.ui.Command2}};
+        QWidget *widget = controls[target];
+        // A spot of the bare window: left of the Referer row.
+        const QPoint at = widget == &form ? QPoint(5, 180) : widget->rect().center();
+        QTest::mousePress(widget, Qt::MouseButton(button), {}, at);
+        QVERIFY(!form.ui.menuTop->isVisible()); // never on the press
+        QTest::mouseRelease(widget, Qt::MouseButton(button), {}, at);
+        QCOMPARE(form.ui.menuTop->isVisible(), opens);
+        if (opens)
+            QCOMPARE(form.ui.menuTop->geometry().topLeft(), widget->mapToGlobal(at));
+        form.ui.menuTop->hide();
+    }
+
+    void restoredSettings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("seen"); // position, check boxes, marks, URL box, second status line
+
+        QTest::newRow("first start") << QByteArray() << "0,0 000 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
+        // Another order, comments, extra keys; values that do not convert keep the design or fall back.
+        QTest::newRow("hand-edited") << QByteArray("; kept by hand\n[Counter]\nCancel=4\nGetChuck=99999999999\n"
+                                                   "GetHead= 12\nFailure=3\n[Extra]\nx=y\n[Check]\nTopMost=true\n"
+                                                   "TipHint=abc\nRef=2\nClip=7\nRename=x\n[Position]\nLeft=1500\n"
+                                                   "Top=abc\n[String]\nURL=http://example.com/a b\n")
+                                     << "100,0 200 10 [http://example.com/a b] Header: 12 Data: 0 Fail: 3 Cancel: 4";
+        QTest::newRow("on no screen") << QByteArray("[Position]\nTop=-150000\nLeft=-150000\n[Check]\nRef=1\nTopMost=0\n")
+                                      << "0,0 100 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
+    }
+
+    void restoredSettings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, seen);
+        QVERIFY(file.isNull() || testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), file));
+        w_->openWindow();
+        QCOMPARE(Describe(*w_->form), seen);
+        QCOMPARE(w_->form->ui.Label1->text(), QStringLiteral("Tobrell ver 1.00 Feb 2006"));
+        QCOMPARE(w_->form->strLastURL, w_->form->ui.Text3->text());
+    }
+
+    void startCloseStartRestoresEverything()
+    {
+        Form1 &form = *w_->form;
+        form.move(40, 30);
+        form.ui.Check2->setCheckState(Qt::PartiallyChecked);
+        form.ui.Check1->setChecked(true);
+        form.ui.Check3->setChecked(false);
+        form.menuTip_Click();
+        form.ui.Text3->setText(QStringLiteral("http://例え.jp/") + QString(300, u'x'));
+        form.lngCountHead = 2147483647;
+        form.lngCountCancel = 5;
+        form.menuVer_Click();
+        QVERIFY(form.close());
+
+        w_->openWindow();
+        // The address comes back cut to 254 bytes of UTF-8.
+        const QString cut = QStringLiteral("http://例え.jp/") + QString(254 - 17, u'x');
+        QCOMPARE(Describe(*w_->form), "40,30 210 01 [" + cut + "] Header: 2147483647 Data: 0 Fail: 0 Cancel: 5");
+    }
+
+    void alwaysOnTopTwice()
+    {
+        Form1 &form = *w_->form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QPoint at = form.pos();
+        const WId window = form.winId();
+        for (const bool onTop : {true, false}) {
+            form.ui.menuFrm->trigger();
+            QCOMPARE(form.ui.menuFrm->isChecked(), onTop);
+            QCOMPARE(form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+            // Changed in place: not hidden, re-created or moved.
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.winId(), window);
+            QCOMPARE(form.pos(), at);
+        }
+    }
+
+    // A fetch answered 200 is offered again in the submenu, and choosing it fetches its headers.
+    void historySubmenu()
+    {
+        Form1 &form = *w_->form;
+        QVERIFY(testdata::WriteFile(QStringLiteral("rireki.txt"), "http://a.example/&b\r\n\r\n"));
+        w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+        const QString url = w_->server.url(QStringLiteral("/page"));
+        form.ui.Text3->setText(url);
+        form.Command1_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(idle(form) && form.lngCountHead == 1, kDeadlineMs);
+        QCOMPARE(testdata::ReadFile(QStringLiteral("rireki.txt")), "http://a.example/&b\r\n\r\n" + url.toUtf8());
+
+        form.ui.menuTop->popup(QPoint(0, 0));
+        QStringList captions;
+        for (const QAction *action : form.ui.menuHst->actions())
+            captions << (action->isVisible() ? action->text() : QString());
+        QCOMPARE(captions, QStringList({QString(), "1.http://a.example/&&b", "3." + url}));
+        form.ui.menuTop->hide();
+
+        form.ui.Text3->clear();
+        form.ui.menuCpy[3]->trigger();
+        QCOMPARE(form.ui.Text3->text(), url);
+        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 2, kDeadlineMs);
+        QCOMPARE(form.ui.Text3->selectedText(), url);
+        QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
+    }
+
+    void openFolderAndHelp()
+    {
+        Form1 &form = *w_->form;
+        {
+            Opened opened;
+            form.ui.menuDir->trigger();
+            QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("readme.txt")), "help"));
+            form.ui.menuTxt->trigger();
+            QCOMPARE(opened.paths, QStringList({w_->program.filePath(QStringLiteral("download")) + u'/',
+                                                w_->program.filePath(QStringLiteral("readme.txt"))}));
+            QVERIFY(w_->boxes.shown.isEmpty());
+        }
+        // Without a desktop to open it, and without any help file, the user is told.
+        form.ui.menuDir->trigger();
+        QVERIFY(QFile::remove(w_->program.filePath(QStringLiteral("readme.txt"))));
+        form.ui.menuTxt->trigger();
+        QCOMPARE(w_->boxes.texts(), QStringList({"保存フォルダを開けませんでした。\r\n" + form.strSaveFolder,
+                                                 "ヘルプ (readme.txt) が見つかりません。"}));
+    }
 };
 
-void TestForm1Menu::init()
-{
-    w_ = std::make_unique<window_fixture::ScriptedWindow>();
-    QVERIFY(w_->start());
-}
-
-void TestForm1Menu::popup_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<bool>("opens");
-    for (const char *target : {"Form1", "Frame1", "Label1", "Label2", "Label4"}) {
-        QTest::addRow("right on %s", target) << target << int(Qt::RightButton) << true;
-        QTest::addRow("left on %s", target) << target << int(Qt::LeftButton) << false;
-    }
-    QTest::newRow("middle on Form1") << "Form1" << int(Qt::MiddleButton) << false;
-    for (const char *target : {"Label11", "Check2", "Command1", "Command2"})
-        QTest::addRow("right on %s", target) << target << int(Qt::RightButton) << false;
-}
-
-void TestForm1Menu::popup()
-{
-    QFETCH(QString, target);
-    QFETCH(int, button);
-    QFETCH(bool, opens);
-    Form1 &form = *w_->form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QMap<QString, QWidget *> controls = {{"Form1", static_cast<QWidget *>(&form)}, {"Frame1", form.ui.Frame1},
-        {"Label1", form.ui.Label1}, {"Label2", form.ui.Label2}, {"Label4", form.ui.Label4},
-        {"Label11", form.ui.Label11}, {"Check2", form.ui.Check2}, {"Command1", form.ui.Command1},
-        {"Command2", form.ui.Command2}};
-    QWidget *widget = controls[target];
-    // A spot of the bare window: left of the Referer row.
-    const QPoint at = widget == &form ? QPoint(5, 180) : widget->rect().center();
-    QTest::mousePress(widget, Qt::MouseButton(button), {}, at);
-    QVERIFY(!form.ui.menuTop->isVisible()); // never on the press
-    QTest::mouseRelease(widget, Qt::MouseButton(button), {}, at);
-    QCOMPARE(form.ui.menuTop->isVisible(), opens);
-    if (opens)
-        QCOMPARE(form.ui.menuTop->geometry().topLeft(), widget->mapToGlobal(at));
-    form.ui.menuTop->hide();
-}
-
-void TestForm1Menu::restoredSettings_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("seen"); // position, check boxes, marks, URL box, second status line
-
-    QTest::newRow("first start") << QByteArray() << "0,0 000 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
-    // Another order, comments, extra keys; values that do not convert keep the design or fall back.
-    QTest::newRow("hand-edited") << QByteArray("; kept by hand\n[Counter]\nCancel=4\nGetChuck=99999999999\n"
-                                               "GetHead= 12\nFailure=3\n[Extra]\nx=y\n[Check]\nTopMost=true\n"
-                                               "TipHint=abc\nRef=2\nClip=7\nRename=x\n[Position]\nLeft=1500\n"
-                                               "Top=abc\n[String]\nURL=http://example.com/a b\n")
-                                 << "100,0 200 10 [http://example.com/a b] Header: 12 Data: 0 Fail: 3 Cancel: 4";
-    QTest::newRow("on no screen") << QByteArray("[Position]\nTop=-150000\nLeft=-150000\n[Check]\nRef=1\nTopMost=0\n")
-                                  << "0,0 100 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
-}
-
-void TestForm1Menu::restoredSettings()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, seen);
-    QVERIFY(file.isNull() || testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), file));
-    w_->openWindow();
-    QCOMPARE(Describe(*w_->form), seen);
-    QCOMPARE(w_->form->ui.Label1->text(), QStringLiteral("Tobrell ver 1.00 Feb 2006"));
-    QCOMPARE(w_->form->strLastURL, w_->form->ui.Text3->text());
-}
-
-void TestForm1Menu::startCloseStartRestoresEverything()
-{
-    Form1 &form = *w_->form;
-    form.move(40, 30);
-    form.ui.Check2->setCheckState(Qt::PartiallyChecked);
-    form.ui.Check1->setChecked(true);
-    form.ui.Check3->setChecked(false);
-    form.menuTip_Click();
-    form.ui.Text3->setText(QStringLiteral("http://例え.jp/") + QString(300, u'x'));
-    form.lngCountHead = 2147483647;
-    form.lngCountCancel = 5;
-    form.menuVer_Click();
-    QVERIFY(form.close());
-
-    w_->openWindow();
-    // The address comes back cut to 254 bytes of UTF-8.
-    const QString cut = QStringLiteral("http://例え.jp/") + QString(254 - 17, u'x');
-    QCOMPARE(Describe(*w_->form), "40,30 210 01 [" + cut + "] Header: 2147483647 Data: 0 Fail: 0 Cancel: 5");
-}
-
-void TestForm1Menu::alwaysOnTopTwice()
-{
-    Form1 &form = *w_->form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QPoint at = form.pos();
-    const WId window = form.winId();
-    for (const bool onTop : {true, false}) {
-        form.ui.menuFrm->trigger();
-        QCOMPARE(form.ui.menuFrm->isChecked(), onTop);
-        QCOMPARE(form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), onTop);
-        // Changed in place: not hidden, re-created or moved.
-        QVERIFY(form.isVisible());
-        QCOMPARE(form.winId(), window);
-        QCOMPARE(form.pos(), at);
-    }
-}
-
-// A fetch answered 200 is offered again in the submenu, and choosing it fetches its headers.
-void TestForm1Menu::historySubmenu()
-{
-    Form1 &form = *w_->form;
-    QVERIFY(testdata::WriteFile(QStringLiteral("rireki.txt"), "http://a.example/&b\r\n\r\n"));
-    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
-    const QString url = w_->server.url(QStringLiteral("/page"));
-    form.ui.Text3->setText(url);
-    form.Command1_Click();
-    QTRY_VERIFY_WITH_TIMEOUT(idle(form) && form.lngCountHead == 1, kDeadlineMs);
-    QCOMPARE(testdata::ReadFile(QStringLiteral("rireki.txt")), "http://a.example/&b\r\n\r\n" + url.toUtf8());
-
-    form.ui.menuTop->popup(QPoint(0, 0));
-    QStringList captions;
-    for (const QAction *action : form.ui.menuHst->actions())
-        captions << (action->isVisible() ? action->text() : QString());
-    QCOMPARE(captions, QStringList({QString(), "1.http://a.example/&&b", "3." + url}));
-    form.ui.menuTop->hide();
-
-    form.ui.Text3->clear();
-    form.ui.menuCpy[3]->trigger();
-    QCOMPARE(form.ui.Text3->text(), url);
-    QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 2, kDeadlineMs);
-    QCOMPARE(form.ui.Text3->selectedText(), url);
-    QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
-}
-
-void TestForm1Menu::openFolderAndHelp()
-{
-    Form1 &form = *w_->form;
-    {
-        Opened opened;
-        form.ui.menuDir->trigger();
-        QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("readme.txt")), "help"));
-        form.ui.menuTxt->trigger();
-        QCOMPARE(opened.paths, QStringList({w_->program.filePath(QStringLiteral("download")) + u'/',
-                                            w_->program.filePath(QStringLiteral("readme.txt"))}));
-        QVERIFY(w_->boxes.shown.isEmpty());
-    }
-    // Without a desktop to open it, and without any help file, the user is told.
-    form.ui.menuDir->trigger();
-    QVERIFY(QFile::remove(w_->program.filePath(QStringLiteral("readme.txt"))));
-    form.ui.menuTxt->trigger();
-    QCOMPARE(w_->boxes.texts(), QStringList({"保存フォルダを開けませんでした。\r\n" + form.strSaveFolder,
-                                             "ヘルプ (readme.txt) が見つかりません。"}));
-}
 
 QTEST_MAIN(TestForm1Menu)
 #include "test_form1_menu.moc"

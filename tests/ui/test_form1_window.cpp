@@ -17,67 +17,64 @@ class TestForm1Window : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void layout();
-    void designedStates();
-    void messageBoxShowsCrLfAsTwoLines();
+    // The designed twips divided by 15; the labels of the status frame are placed inside it.
+    void layout()
+    {
+        QWidget form;
+        Form1Ui ui;
+        ui.setupUi(&form);
+        const QList<std::pair<QWidget *, QRect>> designed = {
+            {ui.Text3, {16, 16, 313, 18}}, {ui.Text2, {16, 40, 313, 129}}, {ui.Label11, {16, 179, 49, 17}},
+            {ui.Text1, {64, 176, 265, 18}}, {ui.Check2, {40, 200, 89, 17}}, {ui.Check1, {136, 200, 121, 17}},
+            {ui.Check3, {264, 200, 65, 17}}, {ui.Command1, {72, 224, 81, 25}}, {ui.Command2, {160, 224, 81, 25}},
+            {ui.Command4, {248, 224, 81, 25}}, {ui.Frame1, {16, 252, 313, 53}}, {ui.Label1, {8, 16, 297, 17}},
+            {ui.Label4, {8, 32, 241, 17}}, {ui.Label2, {264, 32, 41, 17}}};
+        for (const auto &[control, pixels] : designed)
+            QCOMPARE(control->geometry(), pixels);
+        QCOMPARE(form.size(), QSize(345, 314));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+    }
+
+    void designedStates()
+    {
+        QWidget form;
+        Form1Ui ui;
+        ui.setupUi(&form);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tobrell"));
+        QVERIFY(ui.Check2->isChecked() && !ui.Check1->isChecked() && ui.Check3->isChecked());
+        QCOMPARE(ui.Check2->text(), QStringLiteral("リファラ自動"));
+        QCOMPARE(ui.Check1->text(), QStringLiteral("クリップボード監視"));
+        QCOMPARE(ui.Check3->text(), QStringLiteral("リネーム"));
+        QVERIFY(ui.Command1->isEnabled() && !ui.Command2->isEnabled() && ui.Command4->isEnabled());
+        QCOMPARE(ui.Command1->text() + ui.Command2->text() + ui.Command4->text(),
+                 QStringLiteral("ヘッダ取得接続解放データ取得"));
+        QCOMPARE(ui.Text2->toPlainText(), QStringLiteral("ヘッダフィールド\n"));
+        QCOMPARE(ui.Label11->text(), QStringLiteral("Referer:"));
+        QVERIFY(ui.Text3->text().isEmpty() && ui.Text1->text().isEmpty() && ui.Frame1->title().isEmpty());
+
+        // Every state message can be read in full in the state line.
+        const QFontMetrics metrics(ui.Label1->font());
+        const QString longest = QStringLiteral("指定されたホストコンピュータのIPアドレスを見つけました。");
+        QVERIFY(metrics.horizontalAdvance(longest) <= ui.Label1->contentsRect().width());
+    }
+
+    void messageBoxShowsCrLfAsTwoLines()
+    {
+        QWidget parent;
+        DialogMessageBoxes boxes(&parent);
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = box->windowTitle() + u'|' + box->text() + u'|' + QString::number(int(box->icon()));
+            box->accept();
+        });
+        boxes.show(QStringLiteral("情報"), QStringLiteral("データ取得を完了しました。\r\n平均転送速度: N/A"),
+                   MessageBoxes::Icon::Information);
+        QCOMPARE(seen, QStringLiteral("情報|データ取得を完了しました。\n平均転送速度: N/A|%1").arg(int(QMessageBox::Information)));
+    }
 };
 
-// The designed twips divided by 15; the labels of the status frame are placed inside it.
-void TestForm1Window::layout()
-{
-    QWidget form;
-    Form1Ui ui;
-    ui.setupUi(&form);
-    const QList<std::pair<QWidget *, QRect>> designed = {
-        {ui.Text3, {16, 16, 313, 18}}, {ui.Text2, {16, 40, 313, 129}}, {ui.Label11, {16, 179, 49, 17}},
-        {ui.Text1, {64, 176, 265, 18}}, {ui.Check2, {40, 200, 89, 17}}, {ui.Check1, {136, 200, 121, 17}},
-        {ui.Check3, {264, 200, 65, 17}}, {ui.Command1, {72, 224, 81, 25}}, {ui.Command2, {160, 224, 81, 25}},
-        {ui.Command4, {248, 224, 81, 25}}, {ui.Frame1, {16, 252, 313, 53}}, {ui.Label1, {8, 16, 297, 17}},
-        {ui.Label4, {8, 32, 241, 17}}, {ui.Label2, {264, 32, 41, 17}}};
-    for (const auto &[control, pixels] : designed)
-        QCOMPARE(control->geometry(), pixels);
-    QCOMPARE(form.size(), QSize(345, 314));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-}
-
-void TestForm1Window::designedStates()
-{
-    QWidget form;
-    Form1Ui ui;
-    ui.setupUi(&form);
-    QCOMPARE(form.windowTitle(), QStringLiteral("Tobrell"));
-    QVERIFY(ui.Check2->isChecked() && !ui.Check1->isChecked() && ui.Check3->isChecked());
-    QCOMPARE(ui.Check2->text(), QStringLiteral("リファラ自動"));
-    QCOMPARE(ui.Check1->text(), QStringLiteral("クリップボード監視"));
-    QCOMPARE(ui.Check3->text(), QStringLiteral("リネーム"));
-    QVERIFY(ui.Command1->isEnabled() && !ui.Command2->isEnabled() && ui.Command4->isEnabled());
-    QCOMPARE(ui.Command1->text() + ui.Command2->text() + ui.Command4->text(),
-             QStringLiteral("ヘッダ取得接続解放データ取得"));
-    QCOMPARE(ui.Text2->toPlainText(), QStringLiteral("ヘッダフィールド\n"));
-    QCOMPARE(ui.Label11->text(), QStringLiteral("Referer:"));
-    QVERIFY(ui.Text3->text().isEmpty() && ui.Text1->text().isEmpty() && ui.Frame1->title().isEmpty());
-
-    // Every state message can be read in full in the state line.
-    const QFontMetrics metrics(ui.Label1->font());
-    const QString longest = QStringLiteral("指定されたホストコンピュータのIPアドレスを見つけました。");
-    QVERIFY(metrics.horizontalAdvance(longest) <= ui.Label1->contentsRect().width());
-}
-
-void TestForm1Window::messageBoxShowsCrLfAsTwoLines()
-{
-    QWidget parent;
-    DialogMessageBoxes boxes(&parent);
-    QString seen;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        seen = box->windowTitle() + u'|' + box->text() + u'|' + QString::number(int(box->icon()));
-        box->accept();
-    });
-    boxes.show(QStringLiteral("情報"), QStringLiteral("データ取得を完了しました。\r\n平均転送速度: N/A"),
-               MessageBoxes::Icon::Information);
-    QCOMPARE(seen, QStringLiteral("情報|データ取得を完了しました。\n平均転送速度: N/A|%1").arg(int(QMessageBox::Information)));
-}
 
 QTEST_MAIN(TestForm1Window)
 #include "test_form1_window.moc"

@@ -41,151 +41,144 @@ QMimeData *Data(const QString &format, const QString &text)
 class TestUrlBox : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void focus_data();
-    void focus();
-    void noPasteBehindItsOwnWarning();
-    void drop_data();
-    void drop();
-
-private:
     std::unique_ptr<window_fixture::ScriptedWindow> w_;
     QString url_;
+
+private Q_SLOTS:
+    void init()
+    {
+        w_ = std::make_unique<window_fixture::ScriptedWindow>();
+        QVERIFY(w_->start());
+        QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), "[String]\nURL=restored\n"));
+        w_->openWindow();
+        w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
+        url_ = w_->server.url(QStringLiteral("/page"));
+    }
+
+    void focus_data()
+    {
+        QTest::addColumn<bool>("watch");
+        QTest::addColumn<bool>("firstFocus"); // the box still shows the restored address
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("clipboard"); // "image": an image, no text
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("after");     // the box afterwards, fully selected
+        QTest::addColumn<bool>("fetched");
+
+        const int mouse = Qt::MouseFocusReason;
+        QTest::newRow("first focus only selects") << true << true << "restored" << "{url}" << int(Qt::ActiveWindowFocusReason)
+                                                  << "restored" << false;
+        QTest::newRow("watch on: pasted and fetched") << true << false << "other" << "{url}" << mouse << "{url}" << true;
+        QTest::newRow("watch off") << false << false << "other" << "{url}" << mouse << "other" << false;
+        QTest::newRow("empty box, never pasted") << true << true << "" << "{url}" << mouse << "" << false;
+        QTest::newRow("clipboard without text") << true << false << "other" << "image" << mouse << "other" << false;
+        QTest::newRow("back from another window") << true << false << "other" << "{url}"
+                                                  << int(Qt::ActiveWindowFocusReason) << "other" << false;
+    }
+
+    void focus()
+    {
+        QFETCH(bool, watch);
+        QFETCH(bool, firstFocus);
+        QFETCH(QString, box);
+        QFETCH(QString, clipboard);
+        QFETCH(int, reason);
+        QFETCH(QString, after);
+        QFETCH(bool, fetched);
+        after.replace(QStringLiteral("{url}"), url_);
+
+        Form1 &form = *w_->form;
+        form.ui.Check1->setChecked(watch);
+        form.ui.Text3->setText(box);
+        if (!firstFocus)
+            form.strLastURL = QStringLiteral("restored");
+        else
+            form.strLastURL = box;
+        QGuiApplication::clipboard()->setMimeData(Data(clipboard, QString(clipboard).replace(QStringLiteral("{url}"), url_)));
+        FocusIn(form.ui.Text3, Qt::FocusReason(reason));
+
+        QCOMPARE(form.ui.Text3->text(), after);
+        QTRY_COMPARE(form.ui.Text3->selectedText(), after);
+        QCOMPARE(form.Inet1->StillExecuting(), fetched);
+        QVERIFY(w_->boxes.shown.isEmpty());
+        if (firstFocus)
+            QVERIFY(form.strLastURL.isEmpty());
+        if (!fetched)
+            return;
+        // While that request runs, another focus changes nothing.
+        QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        FocusIn(form.ui.Text3, Qt::MouseFocusReason);
+        QCOMPARE(form.ui.Text3->text(), after);
+        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
+        QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
+    }
+
+    // The focus that comes back when the warning closes does not paste again.
+    void noPasteBehindItsOwnWarning()
+    {
+        Form1 &form = *w_->form;
+        form.ui.Check1->setChecked(true);
+        form.ui.Text3->setText(QStringLiteral("other"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("not an address"));
+        w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
+        FocusIn(form.ui.Text3, Qt::MouseFocusReason);
+        QCOMPARE(w_->boxes.texts(), QStringList{kBadFormat});
+        QCOMPARE(form.ui.Text3->text(), QStringLiteral("not an address"));
+        QCOMPARE(w_->server.connectionCount(), 0);
+    }
+
+    void drop_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<bool>("busy"); // a transfer already runs
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QStringList>("boxes");
+
+        QTest::newRow("text") << "text" << "  {url}" << false << "{url}" << QStringList();
+        QTest::newRow("a link as a URI list") << "uri-list" << "{url}" << false << "{url}" << QStringList();
+        QTest::newRow("text with a line break") << "text" << "{url}\nX: 1" << false << "{url}\nX: 1"
+            << QStringList{"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。"};
+        QTest::newRow("no text") << "image" << "" << false << "other" << QStringList();
+        QTest::newRow("while a transfer runs") << "text" << "{url}" << true << "other" << QStringList();
+    }
+
+    void drop()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, dropped);
+        QFETCH(bool, busy);
+        QFETCH(QString, after);
+        QFETCH(QStringList, boxes);
+        dropped.replace(QStringLiteral("{url}"), url_);
+        after.replace(QStringLiteral("{url}"), url_);
+
+        Form1 &form = *w_->form;
+        form.ui.Check1->setChecked(true); // the drop's own focus move must not paste
+        QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        if (busy) {
+            form.ui.Text3->setText(w_->server.url(QStringLiteral("/busy")));
+            w_->server.setScript({});
+            form.Command4_Click();
+        }
+        form.ui.Text3->setText(QStringLiteral("other"));
+        const std::unique_ptr<QMimeData> data(Data(format, dropped));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(form.ui.Text3, &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(form.ui.Text3, &event);
+
+        QCOMPARE(form.ui.Text3->text(), after);
+        QCOMPARE(w_->boxes.texts(), boxes);
+        if (after != url_)
+            return;
+        QTRY_COMPARE(form.ui.Text3->selectedText(), after);
+        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
+        QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+    }
 };
 
-void TestUrlBox::init()
-{
-    w_ = std::make_unique<window_fixture::ScriptedWindow>();
-    QVERIFY(w_->start());
-    QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), "[String]\nURL=restored\n"));
-    w_->openWindow();
-    w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
-    url_ = w_->server.url(QStringLiteral("/page"));
-}
-
-void TestUrlBox::focus_data()
-{
-    QTest::addColumn<bool>("watch");
-    QTest::addColumn<bool>("firstFocus"); // the box still shows the restored address
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("clipboard"); // "image": an image, no text
-    QTest::addColumn<int>("reason");
-    QTest::addColumn<QString>("after");     // the box afterwards, fully selected
-    QTest::addColumn<bool>("fetched");
-
-    const int mouse = Qt::MouseFocusReason;
-    QTest::newRow("first focus only selects") << true << true << "restored" << "{url}" << int(Qt::ActiveWindowFocusReason)
-                                              << "restored" << false;
-    QTest::newRow("watch on: pasted and fetched") << true << false << "other" << "{url}" << mouse << "{url}" << true;
-    QTest::newRow("watch off") << false << false << "other" << "{url}" << mouse << "other" << false;
-    QTest::newRow("empty box, never pasted") << true << true << "" << "{url}" << mouse << "" << false;
-    QTest::newRow("clipboard without text") << true << false << "other" << "image" << mouse << "other" << false;
-    QTest::newRow("back from another window") << true << false << "other" << "{url}"
-                                              << int(Qt::ActiveWindowFocusReason) << "other" << false;
-}
-
-void TestUrlBox::focus()
-{
-    QFETCH(bool, watch);
-    QFETCH(bool, firstFocus);
-    QFETCH(QString, box);
-    QFETCH(QString, clipboard);
-    QFETCH(int, reason);
-    QFETCH(QString, after);
-    QFETCH(bool, fetched);
-    after.replace(QStringLiteral("{url}"), url_);
-
-    Form1 &form = *w_->form;
-    form.ui.Check1->setChecked(watch);
-    form.ui.Text3->setText(box);
-    if (!firstFocus)
-        form.strLastURL = QStringLiteral("restored");
-    else
-        form.strLastURL = box;
-    QGuiApplication::clipboard()->setMimeData(Data(clipboard, QString(clipboard).replace(QStringLiteral("{url}"), url_)));
-    FocusIn(form.ui.Text3, Qt::FocusReason(reason));
-
-    QCOMPARE(form.ui.Text3->text(), after);
-    QTRY_COMPARE(form.ui.Text3->selectedText(), after);
-    QCOMPARE(form.Inet1->StillExecuting(), fetched);
-    QVERIFY(w_->boxes.shown.isEmpty());
-    if (firstFocus)
-        QVERIFY(form.strLastURL.isEmpty());
-    if (!fetched)
-        return;
-    // While that request runs, another focus changes nothing.
-    QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
-    FocusIn(form.ui.Text3, Qt::MouseFocusReason);
-    QCOMPARE(form.ui.Text3->text(), after);
-    QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
-    QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
-}
-
-// The focus that comes back when the warning closes does not paste again.
-void TestUrlBox::noPasteBehindItsOwnWarning()
-{
-    Form1 &form = *w_->form;
-    form.ui.Check1->setChecked(true);
-    form.ui.Text3->setText(QStringLiteral("other"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("not an address"));
-    w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
-    FocusIn(form.ui.Text3, Qt::MouseFocusReason);
-    QCOMPARE(w_->boxes.texts(), QStringList{kBadFormat});
-    QCOMPARE(form.ui.Text3->text(), QStringLiteral("not an address"));
-    QCOMPARE(w_->server.connectionCount(), 0);
-}
-
-void TestUrlBox::drop_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("dropped");
-    QTest::addColumn<bool>("busy"); // a transfer already runs
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QStringList>("boxes");
-
-    QTest::newRow("text") << "text" << "  {url}" << false << "{url}" << QStringList();
-    QTest::newRow("a link as a URI list") << "uri-list" << "{url}" << false << "{url}" << QStringList();
-    QTest::newRow("text with a line break") << "text" << "{url}\nX: 1" << false << "{url}\nX: 1"
-        << QStringList{"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。"};
-    QTest::newRow("no text") << "image" << "" << false << "other" << QStringList();
-    QTest::newRow("while a transfer runs") << "text" << "{url}" << true << "other" << QStringList();
-}
-
-void TestUrlBox::drop()
-{
-    QFETCH(QString, format);
-    QFETCH(QString, dropped);
-    QFETCH(bool, busy);
-    QFETCH(QString, after);
-    QFETCH(QStringList, boxes);
-    dropped.replace(QStringLiteral("{url}"), url_);
-    after.replace(QStringLiteral("{url}"), url_);
-
-    Form1 &form = *w_->form;
-    form.ui.Check1->setChecked(true); // the drop's own focus move must not paste
-    QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
-    if (busy) {
-        form.ui.Text3->setText(w_->server.url(QStringLiteral("/busy")));
-        w_->server.setScript({});
-        form.Command4_Click();
-    }
-    form.ui.Text3->setText(QStringLiteral("other"));
-    const std::unique_ptr<QMimeData> data(Data(format, dropped));
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(form.ui.Text3, &enter);
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(form.ui.Text3, &event);
-
-    QCOMPARE(form.ui.Text3->text(), after);
-    QCOMPARE(w_->boxes.texts(), boxes);
-    if (after != url_)
-        return;
-    QTRY_COMPARE(form.ui.Text3->selectedText(), after);
-    QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
-    QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
-    QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
-}
 
 QTEST_MAIN(TestUrlBox)
 #include "test_url_box.moc"
