@@ -92,9 +92,9 @@ private Q_SLOTS:
         const QByteArray agent = " HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUser-Agent: Tobrell/1.00\r\nAccept: */*\r\n";
         QTest::newRow("HEAD, empty Referer value still sent") << "HEAD" << "/x" << "Referer: "
                                                               << "HEAD /x" + agent + "Referer:\r\n\r\n";
-        QTest::newRow("GET, Japanese path, U+3000 as E3 80 80")
-            << "GET" << u"/日本 x?b=c"_qs << u"Referer: \u3000日本"_qs
-            << "GET /%E6%97%A5%E6%9C%AC%20x?b=c" + agent + "Referer: \xE3\x80\x80\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
+        QTest::newRow("GET, Japanese path and U+0100 (C4 80) encoded, U+3000 as E3 80 80")
+            << "GET" << u"/日本 x\u0100?b=c"_qs << u"Referer: \u3000日本"_qs
+            << "GET /%E6%97%A5%E6%9C%AC%20x%C4%80?b=c" + agent + "Referer: \xE3\x80\x80\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
         QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
                                                    << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
         QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
