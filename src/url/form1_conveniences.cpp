@@ -47,10 +47,11 @@ void Form1::Text3_GotFocus(Qt::FocusReason reason)
 
 void Form1::Text3_OLEDragDrop(const QMimeData &data)
 {
-    // Plain text; a dragged link may come as a URI list only.
+    // A dragged link (a URI list, perhaps of several) gives its first address;
+    // anything else its plain text.
     if ((!data.hasText() && !data.hasUrls()) || transferUnderWay())
         return;
-    ui.Text3->setText(data.hasText() ? data.text() : data.urls().constFirst().toString());
+    ui.Text3->setText(data.hasUrls() ? data.urls().constFirst().toString() : data.text());
     dropping_ = true;
     ui.Text3->setFocus();
     dropping_ = false;

@@ -30,7 +30,7 @@ QMimeData *Data(const QString &format, const QString &text)
     if (format == u"image")
         data->setImageData(QImage(4, 4, QImage::Format_RGB32));
     else if (format == u"uri-list")
-        data->setUrls({QUrl(text)});
+        data->setUrls({QUrl(text), QUrl(QStringLiteral("http://second.invalid/"))});
     else
         data->setText(text);
     return data;
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("boxes");
 
         QTest::newRow("text") << "text" << "  {url}" << false << "{url}" << QStringList();
-        QTest::newRow("a link as a URI list") << "uri-list" << "{url}" << false << "{url}" << QStringList();
+        QTest::newRow("links as a URI list: the first") << "uri-list" << "{url}" << false << "{url}" << QStringList();
         QTest::newRow("text with a line break") << "text" << "{url}\nX: 1" << false << "{url}\nX: 1"
             << QStringList{"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。"};
         QTest::newRow("no text") << "image" << "" << false << "other" << QStringList();
@@ -154,6 +154,9 @@ private Q_SLOTS:
         after.replace(QStringLiteral("{url}"), url_);
 
         Form1 &form = *w_->form;
+        form.show(); // so that the drop really moves the focus into the URL box
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ui.Text1->setFocus();
         form.ui.Check1->setChecked(true); // the drop's own focus move must not paste
         QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
         if (busy) {
