@@ -184,21 +184,27 @@ private Q_SLOTS:
         QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
     }
 
+    // The help file in the current directory comes first, then the one beside the program.
     void openFolderAndHelp()
     {
         Form1 &form = *w_->form;
+        const QString elsewhere = w_->program.filePath(QStringLiteral("elsewhere"));
+        const QString beside = w_->program.filePath(QStringLiteral("readme.txt"));
+        QVERIFY(QDir().mkpath(elsewhere) && QDir::setCurrent(elsewhere));
+        QVERIFY(testdata::WriteFile(beside, "help"));
         {
             Opened opened;
             form.ui.menuDir->trigger();
-            QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("readme.txt")), "help"));
             form.ui.menuTxt->trigger();
-            QCOMPARE(opened.paths, QStringList({w_->program.filePath(QStringLiteral("download")) + u'/',
-                                                w_->program.filePath(QStringLiteral("readme.txt"))}));
+            QVERIFY(testdata::WriteFile(elsewhere + QStringLiteral("/readme.txt"), "local help"));
+            form.ui.menuTxt->trigger();
+            QCOMPARE(opened.paths, QStringList({w_->program.filePath(QStringLiteral("download")) + u'/', beside,
+                                                elsewhere + QStringLiteral("/readme.txt")}));
             QVERIFY(w_->boxes.shown.isEmpty());
         }
         // Without a desktop to open it, and without any help file, the user is told.
         form.ui.menuDir->trigger();
-        QVERIFY(QFile::remove(w_->program.filePath(QStringLiteral("readme.txt"))));
+        QVERIFY(QFile::remove(beside) && QFile::remove(elsewhere + QStringLiteral("/readme.txt")));
         form.ui.menuTxt->trigger();
         QCOMPARE(w_->boxes.texts(), QStringList({"保存フォルダを開けませんでした。\r\n" + form.strSaveFolder,
                                                  "ヘルプ (readme.txt) が見つかりません。"}));
