@@ -182,6 +182,9 @@ private Q_SLOTS:
         // the body is incomplete: busy at 11 until the reader has it.
         row("body cut short", "GET", {S::Send(ok), S::Body(100), S::Close(50)}, kCut, "TTTTTTTTTTTT", {100, 0}, lost);
         row("closed without an answer", "GET", {S::Close()}, unanswered, "TTTTTTTTF", {}, lost);
+        // Closed before the header block ends: a failure, whatever libcurl says.
+        row("closed inside the header block", "HEAD", {S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)},
+            {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
         row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {},
             QStringLiteral("サーバーの応答を読み取れませんでした。"));
         row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
