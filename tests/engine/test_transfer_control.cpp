@@ -98,7 +98,6 @@ private Q_SLOTS:
         QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
                                                    << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
         QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
-        QTest::newRow("ESC in the header") << "GET" << "/x" << "Referer: a\x1b[2J" << QByteArray();
         QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
         QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
     }
@@ -146,7 +145,6 @@ private Q_SLOTS:
         const C sizes = {65536, 65536, 65536, 3392, 0};
         const QList<int> unanswered{1, 2, 3, 4, 5, 6, 9, 10, 11};
         const QString lost = QStringLiteral("接続が切断されました。");
-        const QString unreadable = QStringLiteral("サーバーの応答を読み取れませんでした。");
         const auto row = [](const char *name, const char *operation, const S::Script &script, const QList<int> &states,
                             const char *busy, const C &chunks, const QString &reason = {}, const QString &url = {}) {
             QTest::newRow(name) << operation << url << script << states << busy << chunks << reason << QString();
@@ -183,13 +181,12 @@ private Q_SLOTS:
         // Every byte that came reaches the reader, who learns from Failed() that
         // the body is incomplete: busy at 11 until the reader has it.
         row("body cut short", "GET", {S::Send(ok), S::Body(100), S::Close(50)}, kCut, "TTTTTTTTTTTT", {100, 0}, lost);
-        row("200000 of 300000", "GET", S::Reply("200 OK", "Content-Length: 300000\r\n", 200000), kCut, "", sizes, lost);
         row("closed without an answer", "GET", {S::Close()}, unanswered, "TTTTTTTTF", {}, lost);
+        // Closed before the header block ends: a failure, whatever libcurl says.
         row("closed inside the header block", "HEAD", {S::Send("HTTP/1.1 200 OK\r\nA: b\r\n"), S::Close(50)},
             {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
-        row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {}, unreadable);
-        row("status line without a code", "HEAD", {S::Send("HTTP/1.1 OK\r\n\r\n"), S::Close()}, unanswered, "", {},
-            unreadable);
+        row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {},
+            QStringLiteral("サーバーの応答を読み取れませんでした。"));
         row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
             QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()));
         // glibc rejects a 64-character label without asking any name server.

@@ -14,12 +14,11 @@ public:
     struct Box {
         QString title;
         QString text;
-        Icon icon;
     };
 
-    void show(const QString &title, const QString &text, Icon icon) override
+    void show(const QString &title, const QString &text, Icon) override
     {
-        shown.append({title, text, icon});
+        shown.append({title, text});
         if (onShow)
             onShow(shown.last());
     }

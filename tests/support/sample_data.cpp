@@ -11,21 +11,13 @@ namespace testdata {
 QByteArray Pattern(qint64 offset, qint64 length)
 {
     constexpr qint64 kPeriod = 251;
-    // Many periods in a row, so that long runs are copied in few steps.
-    static const QByteArray kCycle = [] {
-        QByteArray cycle(kPeriod * 1024, Qt::Uninitialized);
-        for (qsizetype i = 0; i < cycle.size(); ++i)
-            cycle[i] = char(i % kPeriod);
-        return cycle;
-    }();
     QByteArray bytes(length, Qt::Uninitialized);
-    qint64 position = offset % kPeriod;
-    for (qint64 done = 0; done < length;) {
-        const qint64 part = std::min(length - done, kCycle.size() - position);
-        std::memcpy(bytes.data() + done, kCycle.constData() + position, size_t(part));
-        done += part;
-        position = 0;
-    }
+    char *out = bytes.data();
+    for (qint64 i = 0; i < std::min(length, kPeriod); ++i)
+        out[i] = char((offset + i) % kPeriod);
+    // Whole periods repeat the start: copy what is done onto what follows, doubling it each time.
+    for (qint64 done = kPeriod; done < length; done *= 2)
+        std::memcpy(out + done, out, size_t(std::min(done, length - done)));
     return bytes;
 }
 

@@ -30,46 +30,36 @@ public:
         connect(socket_, &QTcpSocket::readyRead, this, &ScriptConnection::read);
         connect(socket_, &QTcpSocket::bytesWritten, this, &ScriptConnection::stream);
         connect(socket_, &QTcpSocket::disconnected, this, [this, &open] {
-            playing_ = false;
             --open;
             deleteLater();
         });
     }
 
 private:
+    bool connected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+
     void read()
     {
-        if (requested_) {
-            socket_->readAll();
-            return;
-        }
         received_ += socket_->readAll();
         const qsizetype end = received_.indexOf("\r\n\r\n");
-        if (end < 0)
+        if (end < 0 || next_ >= 0)
             return;
-        requested_ = true;
-        playing_ = true;
         requests_.append(received_.first(end + 4));
+        next_ = 0;
         nextStep();
     }
 
     void nextStep()
     {
-        if (!playing_ || next_ >= script_.size())
-            return;
-        const ScriptServer::Step &step = script_[next_];
-        if (step.delayMs > 0)
-            QTimer::singleShot(step.delayMs, this, &ScriptConnection::startStep);
-        else
-            startStep();
+        if (next_ < script_.size())
+            QTimer::singleShot(script_[next_].delayMs, this, &ScriptConnection::startStep);
     }
 
     void startStep()
     {
-        if (!playing_)
+        if (!connected())
             return;
-        const ScriptServer::Step &step = script_[next_];
-        socket_->write(step.bytes);
+        socket_->write(script_[next_].bytes);
         streamed_ = 0;
         streaming_ = true;
         stream();
@@ -78,17 +68,17 @@ private:
     // Sends the current step's body as the socket drains, then finishes it.
     void stream()
     {
-        if (!playing_ || !streaming_ || pieceDue_)
+        if (!streaming_ || !connected())
             return;
         const ScriptServer::Step &step = script_[next_];
         while (streamed_ < step.bodyLength && socket_->bytesToWrite() < kQueuedLimit) {
-            const qint64 piece = std::min<qint64>(std::max(step.pieceSize, 1), step.bodyLength - streamed_);
+            const qint64 piece = std::min<qint64>(step.pieceSize, step.bodyLength - streamed_);
             socket_->write(testdata::Pattern(streamed_, piece));
             streamed_ += piece;
             if (step.pieceDelayMs > 0 && streamed_ < step.bodyLength) {
-                pieceDue_ = true;
+                streaming_ = false;
                 QTimer::singleShot(step.pieceDelayMs, this, [this] {
-                    pieceDue_ = false;
+                    streaming_ = true;
                     stream();
                 });
                 return;
@@ -108,52 +98,24 @@ private:
     ScriptServer::Script script_;
     QList<QByteArray> &requests_;
     QByteArray received_;
-    bool requested_ = false;
-    bool playing_ = false;
-    qsizetype next_ = 0;
+    qsizetype next_ = -1; // the step being played; -1 until the request is complete
     bool streaming_ = false;
-    bool pieceDue_ = false;
     qint64 streamed_ = 0;
 };
 
 } // namespace
 
-ScriptServer::Step ScriptServer::Send(const QByteArray &bytes, int delayMs)
-{
-    return {delayMs, bytes};
-}
-
-ScriptServer::Step ScriptServer::Body(qint64 length, int pieceSize, int pieceDelayMs)
-{
-    return {0, {}, length, pieceSize, pieceDelayMs};
-}
-
-ScriptServer::Step ScriptServer::Close(int delayMs)
-{
-    return {delayMs, {}, 0, 0, 0, true};
-}
-
-ScriptServer::Script ScriptServer::Reply(const QByteArray &status, const QByteArray &headers,
-                                         qint64 bodyLength)
+ScriptServer::Script ScriptServer::Reply(const QByteArray &status, const QByteArray &headers, qint64 bodyLength)
 {
     return {Send("HTTP/1.1 " + status + "\r\n" + headers + "\r\n"), Body(bodyLength), Close()};
 }
 
 quint16 ScriptServer::RefusedPort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    QTcpServer probe; // stops listening when it goes
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
-
-ScriptServer::ScriptServer(QObject *parent) : QObject(parent), server_(std::make_unique<QTcpServer>())
-{
-}
-
-ScriptServer::~ScriptServer() = default;
 
 bool ScriptServer::start()
 {
@@ -163,27 +125,23 @@ bool ScriptServer::start()
 
 bool ScriptServer::startTls()
 {
+    // A self-signed certificate for 127.0.0.1, which clients trust as their only CA.
     tlsFiles_ = std::make_unique<QTemporaryDir>();
-    const QString request = QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 ");
-    const QStringList steps = {
-        request + QStringLiteral("-keyout ca.key -out ca.pem -subj /CN=Tobrell-test-CA -addext "
-                                 "basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign"),
-        request + QStringLiteral("-CA ca.pem -CAkey ca.key -keyout server.key -out server.pem -subj /CN=localhost "
-                                 "-addext subjectAltName=IP:127.0.0.1 -addext basicConstraints=critical,CA:FALSE "
-                                 "-addext extendedKeyUsage=serverAuth")};
-    for (const QString &step : steps) {
-        QProcess openssl;
-        openssl.setWorkingDirectory(tlsFiles_->path());
-        openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start(QStringLiteral("openssl"), step.split(u' '));
-        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-            error_ = QStringLiteral("openssl: ") + QString::fromUtf8(openssl.readAll()) + openssl.errorString();
-            return false;
-        }
+    QProcess openssl;
+    openssl.setWorkingDirectory(tlsFiles_->path());
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                                 "-keyout server.key -out server.pem -subj /CN=localhost "
+                                 "-addext subjectAltName=IP:127.0.0.1")
+                      .split(u' '));
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+        error_ = QStringLiteral("openssl: ") + QString::fromUtf8(openssl.readAll()) + openssl.errorString();
+        return false;
     }
     QFile key(tlsFiles_->filePath(QStringLiteral("server.key")));
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificateChain(QSslCertificate::fromPath(tlsFiles_->filePath(QStringLiteral("server.pem"))));
+    tls.setLocalCertificateChain(QSslCertificate::fromPath(caFile()));
     tls.setPrivateKey(QSslKey(key.open(QIODevice::ReadOnly) ? key.readAll() : QByteArray(), QSsl::Ec));
     auto server = std::make_unique<QSslServer>();
     server->setSslConfiguration(tls);
@@ -193,7 +151,7 @@ bool ScriptServer::startTls()
 
 QString ScriptServer::caFile() const
 {
-    return tlsFiles_ ? tlsFiles_->filePath(QStringLiteral("ca.pem")) : QString();
+    return tlsFiles_ ? tlsFiles_->filePath(QStringLiteral("server.pem")) : QString();
 }
 
 QString ScriptServer::url(const QString &path) const

@@ -37,24 +37,25 @@ public:
     };
     using Script = QList<Step>;
 
-    static Step Send(const QByteArray &bytes, int delayMs = 0);
-    static Step Body(qint64 length, int pieceSize = 256 * 1024, int pieceDelayMs = 0);
-    static Step Close(int delayMs = 0);
+    static Step Send(const QByteArray &bytes, int delayMs = 0) { return {delayMs, bytes}; }
+    static Step Body(qint64 length, int pieceSize = 256 * 1024, int pieceDelayMs = 0)
+    {
+        return {0, {}, length, pieceSize, pieceDelayMs};
+    }
+    static Step Close(int delayMs = 0) { return {delayMs, {}, 0, 0, 0, true}; }
     // "HTTP/1.1 <status>\r\n<headers, each ending in CR LF>\r\n", then a
     // Pattern() body of bodyLength bytes, then close.
-    static Script Reply(const QByteArray &status, const QByteArray &headers,
-                        qint64 bodyLength = 0);
+    static Script Reply(const QByteArray &status, const QByteArray &headers, qint64 bodyLength = 0);
 
     // A port on 127.0.0.1 on which nothing listens (a connection is refused).
     static quint16 RefusedPort();
 
-    explicit ScriptServer(QObject *parent = nullptr);
-    ~ScriptServer() override;
+    using QObject::QObject;
     // Starts listening; false when no port could be had.
     bool start();
-    // The same over TLS, with a certificate for 127.0.0.1 that a throw-away
-    // CA signs (made with the openssl tool); false, with errorString(), when
-    // that fails. Clients trust the CA through caFile().
+    // The same over TLS, with a throw-away self-signed certificate for
+    // 127.0.0.1 (made with the openssl tool); false, with errorString(), when
+    // that fails. Clients trust it through caFile().
     bool startTls();
     QString caFile() const;
     QString errorString() const { return error_; }
@@ -73,7 +74,7 @@ public:
 private:
     void accept();
 
-    std::unique_ptr<QTcpServer> server_;
+    std::unique_ptr<QTcpServer> server_ = std::make_unique<QTcpServer>();
     std::unique_ptr<QTemporaryDir> tlsFiles_;
     QString error_;
     Script script_;

@@ -36,7 +36,7 @@ constexpr int kDeadlineMs = 20000;
 
 // A window with its own program folder, which is also the current directory
 // (where the history file goes), recorded message boxes and the scripted
-// server to talk to. The window goes first when it is destroyed.
+// server to talk to. Declared last, the window goes first when it is destroyed.
 struct ScriptedWindow {
     QTemporaryDir program;
     ScriptServer server;
@@ -55,34 +55,22 @@ struct ScriptedWindow {
         QDir::setCurrent(program.path());
         form = std::make_unique<Form1>(nullptr, &boxes, program.path());
     }
-    ~ScriptedWindow() { form.reset(); }
 };
 
-// Runs action once, as soon as condition holds, from a timer. The window's
-// download runs nested inside the event processing of the test's wait, so
-// a test can act during a download only from the event loop.
-class ActWhen : public QObject {
-public:
-    ActWhen(std::function<bool()> condition, std::function<void()> action)
-        : condition_(std::move(condition)), action_(std::move(action))
-    {
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            if (!condition_())
-                return;
-            timer_.stop();
-            action_();
-            done = true;
-        });
-        timer_.start();
-    }
-
-    bool done = false;
-
-private:
-    std::function<bool()> condition_;
-    std::function<void()> action_;
-    QTimer timer_;
-};
+// Runs action once, as soon as condition holds, from a timer that stops
+// then. The window's download runs nested inside the event processing of the
+// test's wait, so a test can act during a download only from the event loop.
+inline std::unique_ptr<QTimer> ActWhen(std::function<bool()> condition, std::function<void()> action)
+{
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [self = timer.get(), condition, action] {
+        if (condition()) {
+            self->stop();
+            action();
+        }
+    });
+    timer->start(2);
+    return timer;
+}
 
 } // namespace window_fixture
