@@ -56,11 +56,10 @@ private Q_SLOTS:
         hints.SetToolTips(true);
         QCOMPARE(hint(ui.Text3), kHelp);
         // Each check box and the status frame hint at what they are for.
-        const QList<std::pair<QWidget *, QString>> topics = {
-            {ui.Check2, u"リファラ"_s}, {ui.Check1, u"クリップボード"_s}, {ui.Check3, u"リネーム"_s}, {ui.Frame1, u"ステータス"_s}};
+        const QList<std::pair<QWidget *, QString>> topics = {{ui.Check2, u"リファラ"_s}, {ui.Check1, u"クリップボード"_s},
+                                                             {ui.Check3, u"リネーム"_s}, {ui.Frame1, u"ステータス"_s}};
         for (const auto &[control, topic] : topics)
             QVERIFY2(hint(control).contains(topic), qPrintable(hint(control)));
-        const QString status = hint(ui.Frame1);
 
         const TooltipWindow *tip = ui.Frame1->findChild<TooltipWindow *>();
         QCOMPARE(tip->maxTipWidth(), 1024);
@@ -69,7 +68,7 @@ private Q_SLOTS:
         QCOMPARE(tip->margin(), QMargins(5, 5, 5, 5));
         // The status hint shows over the labels inside the frame as well.
         QTest::mouseMove(ui.Label1);
-        QTRY_COMPARE(tip->shownText(), status);
+        QTRY_COMPARE(tip->shownText(), hint(ui.Frame1));
         QVERIFY(tip->isVisible());
         hints.ClearToolTips();
         QCOMPARE(hint(ui.Check2) + hint(ui.Frame1) + hint(ui.Text3), u"000"_s);

@@ -45,8 +45,7 @@ private Q_SLOTS:
 
     void messageBoxShowsCrLfAsTwoLines()
     {
-        QWidget parent;
-        DialogMessageBoxes boxes(&parent);
+        DialogMessageBoxes boxes(nullptr);
         QString seen;
         QTimer::singleShot(0, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
