@@ -73,7 +73,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("seen"); // position, check boxes, marks, URL box, second status line
 
         QTest::newRow("first start") << QByteArray() << "0,0 000 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
-        // A check box value that does not convert keeps the designed state; the position is in twips.
+        // A check box number other than 0, 1 or 2 keeps the designed state; the position is in twips.
         QTest::newRow("saved") << QByteArray("[Check]\nRef=7\nClip=2\nTopMost=true\n[Position]\nLeft=1500\n[Counter]\n"
                                              "GetHead=12\nFailure=3\nCancel=4\n[String]\nURL=http://example.com/a b\n")
                                << "100,0 210 10 [http://example.com/a b] Header: 12 Data: 0 Fail: 3 Cancel: 4";
