@@ -18,7 +18,8 @@ class TestForm1Window : public QObject {
 
 private Q_SLOTS:
     // The designed twips divided by 15; the labels of the status frame are placed inside it.
-    void layout()
+    // Designed states: the check boxes, the release button disabled until a request runs.
+    void designedWindow()
     {
         QWidget form;
         Form1Ui ui;
@@ -33,24 +34,8 @@ private Q_SLOTS:
             QCOMPARE(control->geometry(), pixels);
         QCOMPARE(form.size(), QSize(345, 314));
         QCOMPARE(form.minimumSize(), form.maximumSize());
-    }
-
-    void designedStates()
-    {
-        QWidget form;
-        Form1Ui ui;
-        ui.setupUi(&form);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Tobrell"));
         QVERIFY(ui.Check2->isChecked() && !ui.Check1->isChecked() && ui.Check3->isChecked());
-        QCOMPARE(ui.Check2->text(), QStringLiteral("リファラ自動"));
-        QCOMPARE(ui.Check1->text(), QStringLiteral("クリップボード監視"));
-        QCOMPARE(ui.Check3->text(), QStringLiteral("リネーム"));
         QVERIFY(ui.Command1->isEnabled() && !ui.Command2->isEnabled() && ui.Command4->isEnabled());
-        QCOMPARE(ui.Command1->text() + ui.Command2->text() + ui.Command4->text(),
-                 QStringLiteral("ヘッダ取得接続解放データ取得"));
-        QCOMPARE(ui.Text2->toPlainText(), QStringLiteral("ヘッダフィールド\n"));
-        QCOMPARE(ui.Label11->text(), QStringLiteral("Referer:"));
-        QVERIFY(ui.Text3->text().isEmpty() && ui.Text1->text().isEmpty() && ui.Frame1->title().isEmpty());
 
         // Every state message can be read in full in the state line.
         const QFontMetrics metrics(ui.Label1->font());
@@ -60,8 +45,7 @@ private Q_SLOTS:
 
     void messageBoxShowsCrLfAsTwoLines()
     {
-        QWidget parent;
-        DialogMessageBoxes boxes(&parent);
+        DialogMessageBoxes boxes(nullptr);
         QString seen;
         QTimer::singleShot(0, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
