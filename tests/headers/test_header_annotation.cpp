@@ -23,10 +23,8 @@ private Q_SLOTS:
                "コンテンツ URI:\n最終更新時刻:\n持続的接続:\n利用したヘッダ:\n経由プロキシ:\n有効期限:\n追加情報:\nキャッシュ指示:\n"
                "クッキー:\nフレームワーク:\nプラットフォーム: ASP.NET\nPHP バージョン: \nキャッシュ無効\n保存不可\n"
                "再検証\nチャンク\n継続\n完了\nタイムアウト \n 秒, 残数 ";
-        QTest::newRow("powered-by two spaces") << "X-Powered-By:  PHP/8.2" << "X-Powered-By:  PHP/8.2";
         // Rows match inside longer names and values, not only at line starts.
         QTest::newRow("proxy-connection") << "Proxy-Connection: keep-alive" << "Proxy-持続接続: 継続";
-        QTest::newRow("word in value") << "X-Note: enclosed" << "X-Note: en完了d";
         QTest::newRow("repeated") << "closeclose, max=, max=" << "完了完了 秒, 残数  秒, 残数 ";
         // Names in any case; only ASCII letters match regardless of case.
         QTest::newRow("any case") << "content-type: a\r\nACCEPT-RANGES: 1\r\npragma: No-Cache"

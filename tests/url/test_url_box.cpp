@@ -58,52 +58,44 @@ private Q_SLOTS:
     void focus_data()
     {
         QTest::addColumn<bool>("watch");
-        QTest::addColumn<bool>("firstFocus"); // the box still shows the restored address
-        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("box"); // "restored": still the address restored at start
         QTest::addColumn<QString>("clipboard"); // "image": an image, no text
-        QTest::addColumn<int>("reason");
-        QTest::addColumn<QString>("after");     // the box afterwards, fully selected
-        QTest::addColumn<bool>("fetched");
+        QTest::addColumn<bool>("movedIn");      // false: the focus came back with the window's activation
+        QTest::addColumn<QString>("after");     // the box afterwards, fully selected; fetched when "{url}"
+        QTest::addColumn<QStringList>("boxes");
 
-        const int mouse = Qt::MouseFocusReason;
-        QTest::newRow("first focus only selects") << true << true << "restored" << "{url}" << int(Qt::ActiveWindowFocusReason)
-                                                  << "restored" << false;
-        QTest::newRow("watch on: pasted and fetched") << true << false << "other" << "{url}" << mouse << "{url}" << true;
-        QTest::newRow("watch off") << false << false << "other" << "{url}" << mouse << "other" << false;
-        QTest::newRow("empty box, never pasted") << true << true << "" << "{url}" << mouse << "" << false;
-        QTest::newRow("clipboard without text") << true << false << "other" << "image" << mouse << "other" << false;
-        QTest::newRow("back from another window") << true << false << "other" << "{url}"
-                                                  << int(Qt::ActiveWindowFocusReason) << "other" << false;
+        QTest::newRow("first focus only selects") << true << "restored" << "{url}" << true << "restored" << QStringList();
+        QTest::newRow("watch on: pasted and fetched") << true << "other" << "{url}" << true << "{url}" << QStringList();
+        QTest::newRow("watch off") << false << "other" << "{url}" << true << "other" << QStringList();
+        QTest::newRow("clipboard without text") << true << "other" << "image" << true << "other" << QStringList();
+        QTest::newRow("back from another window") << true << "other" << "{url}" << false << "other" << QStringList();
+        // The focus that comes back when the warning closes does not paste again.
+        QTest::newRow("no address: one warning") << true << "other" << "not an address" << true << "not an address"
+                                                 << QStringList{kBadFormat};
     }
 
     void focus()
     {
         QFETCH(bool, watch);
-        QFETCH(bool, firstFocus);
         QFETCH(QString, box);
         QFETCH(QString, clipboard);
-        QFETCH(int, reason);
+        QFETCH(bool, movedIn);
         QFETCH(QString, after);
-        QFETCH(bool, fetched);
         after.replace(QStringLiteral("{url}"), url_);
 
         Form1 &form = *w_->form;
         form.ui.Check1->setChecked(watch);
         form.ui.Text3->setText(box);
-        if (!firstFocus)
-            form.strLastURL = QStringLiteral("restored");
-        else
-            form.strLastURL = box;
+        w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
         QGuiApplication::clipboard()->setMimeData(Data(clipboard, QString(clipboard).replace(QStringLiteral("{url}"), url_)));
-        FocusIn(form.ui.Text3, Qt::FocusReason(reason));
+        FocusIn(form.ui.Text3, movedIn ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
 
         QCOMPARE(form.ui.Text3->text(), after);
         QTRY_COMPARE(form.ui.Text3->selectedText(), after);
-        QCOMPARE(form.Inet1->StillExecuting(), fetched);
-        QVERIFY(w_->boxes.shown.isEmpty());
-        if (firstFocus)
-            QVERIFY(form.strLastURL.isEmpty());
-        if (!fetched)
+        QTEST(w_->boxes.texts(), "boxes");
+        QCOMPARE(form.strLastURL.isEmpty(), box == u"restored");
+        QCOMPARE(form.Inet1->StillExecuting(), after == url_);
+        if (after != url_)
             return;
         // While that request runs, another focus changes nothing.
         QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
@@ -111,20 +103,6 @@ private Q_SLOTS:
         QCOMPARE(form.ui.Text3->text(), after);
         QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
         QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
-    }
-
-    // The focus that comes back when the warning closes does not paste again.
-    void noPasteBehindItsOwnWarning()
-    {
-        Form1 &form = *w_->form;
-        form.ui.Check1->setChecked(true);
-        form.ui.Text3->setText(QStringLiteral("other"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("not an address"));
-        w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
-        FocusIn(form.ui.Text3, Qt::MouseFocusReason);
-        QCOMPARE(w_->boxes.texts(), QStringList{kBadFormat});
-        QCOMPARE(form.ui.Text3->text(), QStringLiteral("not an address"));
-        QCOMPARE(w_->server.connectionCount(), 0);
     }
 
     void drop_data()
@@ -149,7 +127,6 @@ private Q_SLOTS:
         QFETCH(QString, dropped);
         QFETCH(bool, busy);
         QFETCH(QString, after);
-        QFETCH(QStringList, boxes);
         dropped.replace(QStringLiteral("{url}"), url_);
         after.replace(QStringLiteral("{url}"), url_);
 
@@ -172,7 +149,7 @@ private Q_SLOTS:
         QApplication::sendEvent(form.ui.Text3, &event);
 
         QCOMPARE(form.ui.Text3->text(), after);
-        QCOMPARE(w_->boxes.texts(), boxes);
+        QTEST(w_->boxes.texts(), "boxes");
         if (after != url_)
             return;
         QTRY_COMPARE(form.ui.Text3->selectedText(), after);
