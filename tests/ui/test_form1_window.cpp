@@ -36,6 +36,10 @@ private Q_SLOTS:
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(ui.Check2->isChecked() && !ui.Check1->isChecked() && ui.Check3->isChecked());
         QVERIFY(ui.Command1->isEnabled() && !ui.Command2->isEnabled() && ui.Command4->isEnabled());
+        const QStringList captions = {ui.Check2->text(),   ui.Check1->text(),   ui.Check3->text(), ui.Command1->text(),
+                                      ui.Command2->text(), ui.Command4->text(), ui.Label11->text()};
+        QCOMPARE(captions.join(u'|'),
+                 QStringLiteral("リファラ自動|クリップボード監視|リネーム|ヘッダ取得|接続解放|データ取得|Referer:"));
 
         // Every state message can be read in full in the state line.
         const QFontMetrics metrics(ui.Label1->font());
