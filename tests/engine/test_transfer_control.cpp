@@ -98,6 +98,7 @@ private Q_SLOTS:
         QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
                                                    << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
         QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
+        QTest::newRow("ESC and DEL in the header") << "GET" << "/x" << "Referer: a\x1b[2J\x7f" << QByteArray();
         QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
         QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
     }
