@@ -3,9 +3,7 @@
 
 #include <QtTest>
 
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -91,15 +89,9 @@ private Q_SLOTS:
         QVERIFY(WriteFile(target_, "old"));
         DownloadFile full;
         QVERIFY(full.open(folder_));
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lowered{100000, saved.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-        const bool written = full.append(QByteArray(65536, 'a')) && !full.append(QByteArray(65536, 'b'));
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
-        QVERIFY(written);
+        QVERIFY(UnderFileSizeLimit(100000, [&full] {
+            return full.append(QByteArray(65536, 'a')) && !full.append(QByteArray(65536, 'b'));
+        }));
         DownloadFile missing;
         QVERIFY(!missing.open(folder_ + "gone/"_L1));
         QVERIFY(missing.errorString().startsWith(u"フォルダが見つかりません。"_s));

@@ -17,13 +17,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("expected");
-        for (const char *row : {"http://e.com/dir/file.zip|file.zip", "http://e.com/dir/|index.html",
+        testdata::AddTextRows({"http://e.com/dir/file.zip|file.zip", "http://e.com/dir/|index.html",
                                 "http://e.com|e.com", "http://e.com/cgi?x=1|cgi?x=1", "http://e.com/a?b=c/d|d",
                                 "http://e.com/%2E%2E|%2E%2E", "http://e.com/dir/.|index.html",
-                                "http://e.com/dir/..|index.html"}) {
-            const QStringList parts = QString::fromUtf8(row).split(u'|');
-            QTest::newRow(row) << parts[0] << parts[1];
-        }
+                                "http://e.com/dir/..|index.html"});
         QTest::newRow("NUL") << u"http://e.com/a\0b"_s << "a_b";
         // Too long names are cut to 240 UTF-8 bytes, keeping an extension of up to 32 bytes.
         const auto a = [](int n) { return QString(n, u'a'); };

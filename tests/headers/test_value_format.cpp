@@ -1,5 +1,6 @@
 #include "engine/curl_header_block.h"
 #include "headers/value_format.h"
+#include "support/sample_data.h"
 
 #include <QTest>
 
@@ -17,12 +18,9 @@ private Q_SLOTS:
         // (16.015000343 is held as 16.014999390) and rounded half away from zero.
         QTest::addColumn<QString>("cValue");
         QTest::addColumn<QString>("text");
-        for (const char *row : {"128|0.13 KB", "1022975|999.00 KB", "1022976|0.98 MB", "16792945|16.01 MB",
+        testdata::AddTextRows({"128|0.13 KB", "1022975|999.00 KB", "1022976|0.98 MB", "16792945|16.01 MB",
                                 "3221225472|3.00 GB", "1072668082175|999.00 GB", "1072668082176|", "|", "12.5|",
-                                "99999999999999999999|"}) {
-            const QStringList parts = QString::fromUtf8(row).split(u'|');
-            QTest::newRow(row) << parts[0] << parts[1];
-        }
+                                "99999999999999999999|"});
     }
 
     void cnvCalc()
@@ -37,7 +35,7 @@ private Q_SLOTS:
         // years: 70 and later are 19xx, earlier ones 20xx. Nothing for the rest.
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("shown");
-        for (const char *row : {"Mon, 31 Dec 2029 23:59:59 +0900|2029年12月31日 23時59分59秒",
+        testdata::AddTextRows({"Mon, 31 Dec 2029 23:59:59 +0900|2029年12月31日 23時59分59秒",
                                 "Sun, 31 Mar 2024 02:30:00 GMT|2024年3月31日 02時30分00秒", // in the spring gap
                                 "Sun, 6 Nov 1994 08:49:37 GMT|1994年11月6日 08時49分37秒",
                                 "Thu, 01-Jan-1970 00:00:01 GMT|1970年1月1日 00時00分01秒",
@@ -45,10 +43,7 @@ private Q_SLOTS:
                                 "Tuesday, 31-Dec-69 23:59:59 GMT|2069年12月31日 23時59分59秒",
                                 "Tuesday, 29-Feb-00 12:00:00 GMT|2000年2月29日 12時00分00秒",
                                 "Sun Nov  6 08:49:37 1994|1994年11月6日 08時49分37秒",
-                                "Thu, 31 Feb 1994 08:49:37 GMT|", "yesterday|", "0|", "|"}) {
-            const QStringList parts = QString::fromUtf8(row).split(u'|');
-            QTest::newRow(row) << parts[0] << parts[1];
-        }
+                                "Thu, 31 Feb 1994 08:49:37 GMT|", "yesterday|", "0|", "|"});
     }
 
     void httpDate()

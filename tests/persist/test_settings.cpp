@@ -4,9 +4,6 @@
 
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace settings;
 using namespace Qt::StringLiterals;
 
@@ -33,14 +30,11 @@ private Q_SLOTS:
         // Text, then what ToInt32, ToInt16 and ToBoolean make of it; "-" where they fail.
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        for (const char *row : {"\t+7\t|7 7 1", "-3|-3 -3 1", "2.5|2 2 1", "3.5|4 4 1", "2.51|3 3 1", ".5|0 0 1",
+        testdata::AddTextRows({"\t+7\t|7 7 1", "-3|-3 -3 1", "2.5|2 2 1", "3.5|4 4 1", "2.51|3 3 1", ".5|0 0 1",
                                 "0.0|0 0 0", "5.|5 5 1", "32767|32767 32767 1", "-32768|-32768 -32768 1",
                                 "32768|32768 - 1", "2147483647|2147483647 - 1", "2147483647.5|- - 1",
                                 "2147483648|- - 1", "-2147483648.5|-2147483648 - 1", "99999999999999999999|- - 1",
-                                " true |- - 1", "FALSE|- - 0", "yes|- - -", "|- - -", "1e3|- - -", "１２|- - -"}) {
-            const QStringList parts = QString::fromUtf8(row).split(u'|');
-            QTest::newRow(row) << parts[0] << parts[1];
-        }
+                                " true |- - 1", "FALSE|- - 0", "yes|- - -", "|- - -", "1e3|- - -", "１２|- - -"});
     }
 
     void conversions()
@@ -113,14 +107,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath("settei.ini");
         QVERIFY(before.isNull() || testdata::WriteFile(path, before));
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lowered{fails ? 8 : saved.rlim_cur, saved.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-        const bool written = SaveSettings(path, State(u"http://a/\r\nTop=999\n[Position]"_s + QChar(0) + "Left=5"));
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
+        const bool written = testdata::UnderFileSizeLimit(fails ? 8 : -1, [&path] {
+            return SaveSettings(path, State(u"http://a/\r\nTop=999\n[Position]"_s + QChar(0) + "Left=5"));
+        });
         QCOMPARE(written, !fails);
         QTEST(testdata::ReadFile(path), "expected");
         QCOMPARE(testdata::Entries(dir.path()), QStringList{"settei.ini"});

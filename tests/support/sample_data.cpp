@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace testdata {
 
@@ -37,6 +40,28 @@ QStringList Entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+void AddTextRows(std::initializer_list<const char *> rows)
+{
+    for (const char *row : rows) {
+        QTestData &data = QTest::newRow(row);
+        for (const QString &field : QString::fromUtf8(row).split(u'|'))
+            data << field;
+    }
+}
+
+bool UnderFileSizeLimit(qint64 limit, const std::function<bool()> &write)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit lowered{limit < 0 ? saved.rlim_cur : rlim_t(limit), saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+    const bool written = write();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    return written;
 }
 
 } // namespace testdata

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <initializer_list>
+
 // Bytes and files for tests.
 namespace testdata {
 
@@ -16,5 +19,13 @@ QByteArray ReadFile(const QString &path);
 bool WriteFile(const QString &path, const QByteArray &bytes);
 // Every entry of the folder, hidden ones included, sorted by name.
 QStringList Entries(const QString &folder);
+
+// Adds one row to the current test table per "field|field|..." text, named by
+// the text, with its fields as QString columns.
+void AddTextRows(std::initializer_list<const char *> rows);
+
+// Runs write with files limited to limit bytes (a write beyond fails as on a
+// full disk instead of raising SIGXFSZ); a negative limit changes nothing.
+bool UnderFileSizeLimit(qint64 limit, const std::function<bool()> &write);
 
 } // namespace testdata
