@@ -88,30 +88,32 @@ void Form1::DownloadData()
     const double elapsedSeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
     // A release by the user and a transfer that broke off both leave an
-    // incomplete body: say so, then keep what arrived.
-    if (strTransferInfo == engine::kEscapeMarker || Inet1->Failed()) {
-        if (!closeRequested_)
-            showWarning(download::kInterrupted);
+    // incomplete body: it is kept, but never in place of a file that is
+    // already there, which may be the complete one.
+    const bool interrupted = strTransferInfo == engine::kEscapeMarker || Inet1->Failed();
+    if (interrupted)
         strTransferInfo.clear();
-    } else {
+    else
         strTransferInfo = download::SpeedText(declared, elapsedSeconds, &sngCalc);
-    }
 
     strSaveName = MakeFilename(strURL);
     strSavePath = strSaveFolder + strSaveName;
-    const bool rename = ui.Check3->isChecked();
+    const bool keepExisting = ui.Check3->isChecked() || interrupted;
     QString failure = file.errorString();
-    if (writable && rename && naming::EntryExists(strSavePath) && !MakeNewFilename()) {
+    const bool taken = naming::EntryExists(strSavePath);
+    if (writable && keepExisting && taken && !MakeNewFilename()) {
         writable = false;
         failure = download::NoFreeNameReason();
     }
-    // With rename on the chosen name is free and must stay untouched if it
-    // was taken meanwhile; with rename off an older file is replaced.
-    if (writable && !file.commit(strSavePath, !rename)) {
+    // A free name chosen here must stay untouched if it was taken
+    // meanwhile; only a complete body with rename off replaces an older file.
+    if (writable && !file.commit(strSavePath, !keepExisting)) {
         writable = false;
         failure = file.errorString();
     }
 
+    if (interrupted && !closeRequested_)
+        showWarning(writable && taken ? download::InterruptedText(strSavePath) : download::kInterrupted);
     if (!writable)
         showWarning(download::SaveFailureText(strSavePath, failure));
     else if (!closeRequested_)

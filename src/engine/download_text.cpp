@@ -61,6 +61,11 @@ QString CompletionText(const QString &transferInfo)
     return QStringLiteral("データ取得を完了しました。") + kLineBreak + transferInfo;
 }
 
+QString InterruptedText(const QString &path)
+{
+    return kInterrupted + kLineBreak + QStringLiteral("受信したデータは %1 に保存しました。").arg(path);
+}
+
 QString SaveFailureText(const QString &path, const QString &reason)
 {
     return QStringLiteral("データを保存できませんでした。") + kLineBreak + path + kLineBreak + reason;

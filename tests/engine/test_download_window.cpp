@@ -97,6 +97,15 @@ private Q_SLOTS:
         // length still counts: 40 MiB of 3 GiB is 1 %.
         row("3 GiB declared, cut short", reply("Content-Length: 3221225472\r\n", 40 << 20), "body.bin", 40 << 20,
             "1 %  40.00 MB (41,943,040 / 3,221,225,472)", kInterrupted + '|' + kCompleted);
+        // An interrupted body never takes the place of a file already there: it goes to a free name.
+        const QString keptBeside = kInterrupted + QStringLiteral("\r\n受信したデータは {program}/download/body[0].bin に保存しました。|")
+            + kCompleted;
+        row("cut short, rename off, name taken", reply("Content-Length: 1000\r\n", 300), "body[0].bin", 300, "",
+            keptBeside, "download/body.bin", false);
+        row("chunked without its last chunk, rename off, name taken",
+            {S::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3e8\r\n"), S::Body(1000),
+             S::Send("\r\n"), S::Close()},
+            "body[0].bin", 1000, "", keptBeside, "download/body.bin", false);
         row("rename off replaces", kilo, "body.bin", 1000, whole, done, "download/body.bin", false);
         row("rename on picks a free name", kilo, "body[0].bin", 1000, whole, done, "download/body.bin");
         row("a name that would leave the folder", kilo, "index.html", 1000, whole, done, "", true, "/a/..");
