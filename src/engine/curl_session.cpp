@@ -21,6 +21,8 @@ constexpr long kConnectTimeoutSeconds = 60;
 // kStallSeconds; a long download that keeps moving never times out.
 constexpr long kStallBytesPerSecond = 1;
 constexpr long kStallSeconds = 60;
+// More header lines than any real answer holds.
+constexpr int kMostHeaderLines = 1000;
 
 // libcurl sends the address's request target as it is given, so bytes that
 // may not stand there raw (non-ASCII text as UTF-8, spaces, a TAB) are
@@ -168,7 +170,9 @@ QString CurlSession::failureText(CURLcode result) const
 {
     long osErrno = 0;
     curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
-    return CurlFailureText(result, osErrno, error_, requestSent_);
+    // A refused header block ends the transfer through the header callback;
+    // what the user learns is that the answer could not be read.
+    return CurlFailureText(unreadable_ ? CURLE_WEIRD_SERVER_REPLY : result, osErrno, error_, requestSent_);
 }
 
 qint64 CurlSession::declaredLength() const
@@ -196,10 +200,33 @@ curl_socket_t CurlSession::socketWithLocalPort(int port) const
     return sockets_.empty() ? CURL_SOCKET_BAD : sockets_.back();
 }
 
-void CurlSession::headerLine(QByteArray line)
+bool CurlSession::acceptableField(const QByteArray &line)
+{
+    // RFC 9112: a bare CR in a field, differing or malformed Content-Length
+    // values are not to be read; a second Location leaves the target unknown.
+    if (line.contains('\r') || ++blockLines_ > kMostHeaderLines)
+        return false;
+    const qsizetype colon = line.indexOf(':');
+    const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
+    if (name == "location") {
+        if (location_)
+            return false;
+        location_ = true;
+    } else if (name == "content-length") {
+        const QByteArray value = line.sliced(colon + 1).trimmed();
+        if (value.isEmpty() || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        if (!contentLength_.isEmpty() && contentLength_ != value)
+            return false;
+        contentLength_ = value;
+    }
+    return true;
+}
+
+bool CurlSession::headerLine(QByteArray line)
 {
     if (finalHeader_)
-        return; // trailers of a chunked body
+        return true; // trailers of a chunked body
     if (!responding_) {
         responding_ = true;
         if (!requestSent_) {
@@ -214,22 +241,30 @@ void CurlSession::headerLine(QByteArray line)
         line.chop(1);
     if (!line.isEmpty()) {
         lastInterim_.clear(); // another block follows: that one was interim
+        if (!block_.isEmpty() && !acceptableField(line)) {
+            unreadable_ = true;
+            return false;
+        }
         if (!block_.isEmpty())
             block_ += "\r\n";
         block_ += line;
-        return;
+        return true;
     }
     if (block_.isEmpty())
-        return;
+        return true;
+    blockLines_ = 0;
+    contentLength_.clear();
+    location_ = false;
     // libcurl has read the status line; its code decides, not a reading of our own.
     long status = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 100 && status < 200) {
         lastInterim_ = std::exchange(block_, {});
-        return;
+        return true;
     }
     finalHeader_ = true;
     sink_.sessionHeader(block_);
+    return true;
 }
 
 curl_socket_t CurlSession::OnOpenSocket(void *self, curlsocktype, curl_sockaddr *address)
@@ -298,8 +333,8 @@ int CurlSession::OnDebug(CURL *, curl_infotype type, char *data, size_t size, vo
 
 size_t CurlSession::OnHeader(char *data, size_t size, size_t count, void *self)
 {
-    static_cast<CurlSession *>(self)->headerLine(QByteArray(data, qsizetype(size * count)));
-    return size * count;
+    // Anything but the full length makes libcurl end the transfer.
+    return static_cast<CurlSession *>(self)->headerLine(QByteArray(data, qsizetype(size * count))) ? size * count : 0;
 }
 
 size_t CurlSession::OnBody(char *data, size_t size, size_t count, void *self)

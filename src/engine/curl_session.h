@@ -83,7 +83,9 @@ public:
 private:
     bool configure(const QString &url, Method method, const QString &headerLine);
     curl_socket_t socketWithLocalPort(int port) const;
-    void headerLine(QByteArray line);
+    // False when line makes the block one that current HTTP clients refuse.
+    bool headerLine(QByteArray line);
+    bool acceptableField(const QByteArray &line);
 
     static curl_socket_t OnOpenSocket(void *self, curlsocktype purpose, curl_sockaddr *address);
     static int OnSocketOptions(void *self, curl_socket_t fd, curlsocktype purpose);
@@ -111,4 +113,9 @@ private:
     QByteArray requestTail_; // last bytes of the request header written
     QByteArray block_;       // header block being received
     QByteArray lastInterim_; // a complete 1xx block, final unless more headers follow
+    // What the block being received said so far, to refuse contradictions.
+    int blockLines_ = 0;
+    QByteArray contentLength_;
+    bool location_ = false;
+    bool unreadable_ = false; // a block was refused: the transfer ends as unreadable
 };

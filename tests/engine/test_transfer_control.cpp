@@ -186,6 +186,19 @@ private Q_SLOTS:
             {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "TTTTTTTTTF", {}, lost);
         row("not HTTP", "HEAD", {S::Send("GARBAGE LINE\r\n\r\n"), S::Close()}, unanswered, "", {},
             QStringLiteral("サーバーの応答を読み取れませんでした。"));
+        // What current HTTP clients refuse is refused whichever libcurl the machine has.
+        QByteArray manyLines = "HTTP/1.1 200 OK\r\n";
+        for (int i = 0; i < 1001; ++i)
+            manyLines += "X-Line: " + QByteArray::number(i) + "\r\n";
+        const QList<std::pair<const char *, QByteArray>> unreadable = {
+            {"differing Content-Length values", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nContent-Length: 10\r\n"},
+            {"garbled Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n"},
+            {"bare CR in a field", "HTTP/1.1 200 OK\r\nX-A: a\rb\r\n"},
+            {"two Location fields", "HTTP/1.1 302 Found\r\nLocation: /a\r\nLocation: /b\r\n"},
+            {"1,001 header lines", manyLines}};
+        for (const auto &[name, block] : unreadable)
+            row(name, "GET", {S::Send(block + "\r\n"), S::Body(1000), S::Close()}, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "",
+                {}, QStringLiteral("サーバーの応答を読み取れませんでした。"));
         row("refused", "HEAD", {}, {1, 2, 3, 11}, "TTTF", {}, QStringLiteral("接続が拒否されました。"),
             QStringLiteral("http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort()));
         // glibc rejects a 64-character label without asking any name server.
