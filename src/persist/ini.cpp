@@ -8,6 +8,12 @@
 
 #include <string>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // The Debian package of SimpleIni compiles the class's code only where
 // SI_IMPLEMENTATION is defined, and its default UTF-8 converter needs a
 // header it does not ship. CSimpleIniA needs neither converter: it keeps the
@@ -17,6 +23,34 @@
 #include <SimpleIni.h>
 
 namespace ini {
+
+namespace {
+
+// A settings file of ours is a few hundred bytes; anything far larger is not one.
+constexpr qint64 kMostFileBytes = 1024 * 1024;
+
+enum class Reading { Absent, Read, Refused };
+
+// Reads path only when it is a plain file of a sane size: a FIFO would block
+// the start, a link to a device would never end. Opened without blocking and
+// checked on the open file itself, so a swap after the check cannot matter.
+Reading ReadSettingsBytes(const QString &path, QByteArray *data)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Reading::Absent : Reading::Refused;
+    struct stat status {};
+    QFile file;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMostFileBytes
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Reading::Refused;
+    }
+    *data = file.read(kMostFileBytes + 1);
+    return data->size() > kMostFileBytes ? Reading::Refused : Reading::Read;
+}
+
+} // namespace
 
 struct SettingsFile::Store {
     CSimpleIniA ini;
@@ -41,11 +75,13 @@ SettingsFile::SettingsFile(const QString &path)
     ini.SetQuotes(true);
     ini.SetSpaces(false);
 
-    QFile file(path_);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray data = file.readAll();
-        ini.LoadData(data.constData(), size_t(data.size()));
-    }
+    QByteArray data;
+    const Reading reading = ReadSettingsBytes(path_, &data);
+    refused_ = reading == Reading::Refused;
+    // The parser stops at a NUL byte, which would lose every line after it:
+    // a damaged byte becomes a blank, and the rest of the file reads as usual.
+    data.replace('\0', ' ');
+    ini.LoadData(data.constData(), size_t(data.size()));
 }
 
 SettingsFile::~SettingsFile() = default;
@@ -69,6 +105,8 @@ void SettingsFile::WriteIni(const QString &section, const QString &key, const QS
 
 bool SettingsFile::save() const
 {
+    if (refused_)
+        return false; // whatever stands there is not written over
     std::string contents;
     if (store_->ini.Save(contents) != SI_OK)
         return false;

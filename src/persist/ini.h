@@ -26,7 +26,8 @@ QString GetAppPath();
 // value in double quotes is read without them.
 class SettingsFile {
 public:
-    // A missing or unreadable file reads as an empty one.
+    // A missing or unreadable file reads as an empty one. So does anything
+    // but a plain file of at most 1 MiB, which save() then leaves alone.
     explicit SettingsFile(const QString &path);
     ~SettingsFile();
     SettingsFile(const SettingsFile &) = delete;
@@ -42,13 +43,14 @@ public:
     void WriteIni(const QString &section, const QString &key, const QString &value);
 
     // Replaces the file with the contents in memory (UTF-8, key=value lines).
-    // False when that failed; the file on disk is then unchanged.
+    // False when that failed, or the file was refused; the file on disk is then unchanged.
     bool save() const;
 
 private:
     struct Store;
     QString path_;
     std::unique_ptr<Store> store_;
+    bool refused_ = false;
 };
 
 } // namespace ini

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace settings;
 using namespace Qt::StringLiterals;
 
@@ -60,6 +62,9 @@ private Q_SLOTS:
             const QList<QByteArray> parts = QByteArray(row).split('|');
             QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString() << QString(parts[2]);
         }
+        // A damaged byte costs nothing but itself.
+        QTest::newRow("NUL in a value") << QByteArray("[String]\nURL=http://a/\0x\n[Position]\nLeft=30\n[Counter]\nGetHead=5\n", 64)
+                                        << QString() << "- 30 0 0 0 - - [http://a/ x] 5 - - -";
         // 312 bytes: cut to 254, not inside a character.
         QTest::newRow("long URL cut") << "[String]\nURL=http://e.jp/" + QString(100, u'あ').toUtf8() << QString()
                                       << "- - 0 0 0 - - [http://e.jp/" + QString(80, u'あ') + "] - - - -";
@@ -79,6 +84,35 @@ private Q_SLOTS:
         const QString path = dir.filePath("settei.ini");
         QVERIFY(url.isNull() ? file.isNull() || testdata::WriteFile(path, file) : SaveSettings(path, State(url)));
         QTEST(Describe(LoadSettings(path)), "expected");
+    }
+
+    void notAPlainFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("over 1 MiB") << "large";
+    }
+
+    // Read as absent without blocking or running out of memory, and never written over.
+    void notAPlainFile()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settei.ini");
+        const QByteArray large = "[Position]\nLeft=30\n" + QByteArray(1024 * 1024, ';');
+        if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"zero")
+            QVERIFY(QFile::link("/dev/zero", path));
+        else
+            QVERIFY(testdata::WriteFile(path, large));
+        QCOMPARE(Describe(LoadSettings(path)), u"- - 0 0 0 - - [] - - - -"_s);
+        QVERIFY(!SaveSettings(path, State(u"x"_s)));
+        // Still a FIFO, still the link (to no plain file), still the same large file.
+        QCOMPARE(QFileInfo(path).isFile(), kind == u"large");
+        if (kind == u"large")
+            QCOMPARE(testdata::ReadFile(path), large);
     }
 
     void save_data()
