@@ -50,15 +50,18 @@ QByteArray WireUrl(const QString &url)
     return wire;
 }
 
-// libcurl drops a custom header whose value is empty ("Referer: ") rather
-// than send it; written as "Referer;" it goes out as "Referer:".
+// The header line as it goes out: blanks around the value (U+3000, which
+// the Referer box holds when left empty, included) are no part of it, and a
+// header with nothing left is not sent at all.
 QByteArray WireHeader(const QString &line)
 {
-    QByteArray bytes = line.toUtf8();
-    const qsizetype colon = bytes.indexOf(':');
-    if (colon > 0 && bytes.sliced(colon + 1).trimmed().isEmpty())
-        bytes = bytes.first(colon) + ';';
-    return bytes;
+    const qsizetype colon = line.indexOf(u':');
+    if (colon <= 0)
+        return line.toUtf8();
+    const QString value = line.sliced(colon + 1).trimmed();
+    if (value.isEmpty())
+        return {};
+    return line.first(colon).toUtf8() + ": " + value.toUtf8();
 }
 
 int LocalPort(curl_socket_t fd)

@@ -55,7 +55,8 @@ public:
     enum class Method { Head, Get };
 
     // headerLine is one request header without terminator, sent as UTF-8;
-    // an empty text sends none. The caller has refused CR and LF in it.
+    // an empty text, or one whose value is blank, sends none; blanks around
+    // the value are trimmed. The caller has refused CR and LF in it.
     CurlSession(const QString &url, Method method, const QString &headerLine,
                 CurlSessionSink &sink);
     ~CurlSession();
