@@ -2,12 +2,14 @@
 
 #include "engine/download_text.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +26,23 @@ QByteArray TemporaryName()
 }
 
 } // namespace
+
+void DownloadFile::RemoveLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral(".tobrell-??????.part")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        // Locked: another instance is downloading into it right now.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
 
 DownloadFile::~DownloadFile()
 {
@@ -42,6 +61,10 @@ bool DownloadFile::open(const QString &folder)
         fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             tempPath_ = path;
+            // The lock marks the file as one a running download writes; it
+            // goes with the process however that ends.
+            if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+                return fail(errno);
             return true;
         }
         if (errno != EEXIST)

@@ -16,6 +16,10 @@
 // A caller can therefore read the body to its end regardless and check once.
 class DownloadFile {
 public:
+    // Removes the temporary files in folder that no running download holds:
+    // those of a program that was killed while downloading.
+    static void RemoveLeftovers(const QString &folder);
+
     DownloadFile() = default;
     ~DownloadFile();
     DownloadFile(const DownloadFile &) = delete;

@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "app/command_line.h"
+#include "engine/download_file.h"
 #include "engine/transfer_control.h"
 #include "persist/storage_folders.h"
 #include "ui/message_box.h"
@@ -92,6 +93,7 @@ void Form1::connectControls()
 void Form1::Form_Load()
 {
     MakeSaveFolder();
+    DownloadFile::RemoveLeftovers(strSaveFolder);
     LoadSettings();
 }
 

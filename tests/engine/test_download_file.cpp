@@ -24,6 +24,22 @@ private Q_SLOTS:
         target_ = folder_ + "file.bin"_L1;
     }
 
+    // What a killed download left goes at start; a running download's file and the user's own stay.
+    void leftoversOfKilledDownloadsGo()
+    {
+        DownloadFile running;
+        QVERIFY(running.open(folder_) && running.append("live"));
+        const QStringList live = Entries(folder_);
+        QVERIFY(WriteFile(folder_ + ".tobrell-Ab3xYz.part"_L1, "killed") && WriteFile(folder_ + ".tobrell-notes.txt"_L1, "mine"));
+        DownloadFile::RemoveLeftovers(folder_);
+        QStringList left = Entries(folder_), kept = QStringList(live) << u".tobrell-notes.txt"_s;
+        left.sort();
+        kept.sort();
+        QCOMPARE(left, kept);
+        QVERIFY(running.commit(target_, false));
+        QCOMPARE(ReadFile(target_), QByteArray("live"));
+    }
+
     void streamsIntoHiddenFileThenCommits()
     {
         const mode_t savedMask = ::umask(022);
