@@ -71,6 +71,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation,
     failure_.clear();
     header_.clear();
     declared_ = -1;
+    bodyAsked_ = false;
     raise(1);
     emitTimer_.start();
     return true;
@@ -106,6 +107,7 @@ QByteArray TransferControl::GetChunk(int size)
 {
     if (size <= 0 || bodyState_ == Body::None || bodyState_ == Body::Gone)
         return {};
+    bodyAsked_ = true;
     const qsizetype wanted = std::min<qsizetype>(size, kLargestChunk);
     const quint64 transfer = transfer_;
     bodyLimit_ = std::max(kBodyLimit, wanted);
@@ -164,15 +166,27 @@ void TransferControl::emitPending()
     const QPointer<TransferControl> alive(this);
     while (!pending_.empty()) {
         const Pending next = pending_.front();
+        // While the receiver of a GET's 12 has not asked for the body (a box
+        // for a status other than 200 is up), the states after it wait: the
+        // receiver may yet return without reading, and only then is the
+        // control idle. Emitted now, the closing states would find it still
+        // busy, and nothing would follow to say that it is not.
+        if (inFinalState_ && !bodyAsked_ && next.transfer == transfer_)
+            return;
         pending_.pop_front();
         if (next.ends && next.transfer == transfer_)
             executing_ = false;
+        const bool final = next.state == 12 && !next.ends && next.transfer == transfer_;
+        inFinalState_ = inFinalState_ || final;
         Q_EMIT StateChanged(next.state);
         if (!alive)
             return;
+        if (!final)
+            continue;
+        inFinalState_ = false;
         // A GET's 12 whose receiver returned without reading the body to
         // its end: nobody will read it now.
-        if (next.state == 12 && !next.ends && next.transfer == transfer_ && executing_)
+        if (executing_)
             abandon();
     }
 }

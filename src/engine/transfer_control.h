@@ -110,6 +110,8 @@ private:
     quint64 transfer_ = 0; // counts Execute calls; tells stale events apart
     bool executing_ = false;
     bool head_ = false;
+    bool inFinalState_ = false; // a GET's 12 is being emitted
+    bool bodyAsked_ = false;    // GetChunk was called in this transfer
     Body bodyState_ = Body::None;
     bool failed_ = false;
     QString failure_;

@@ -249,6 +249,40 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
         QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
     }
+    void switchingThenOk_data()
+    {
+        QTest::addColumn<ScriptServer::Script>("script");
+        using S = ScriptServer;
+        const QByteArray switching = "HTTP/1.1 101 Switching Protocols\r\n\r\n";
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n";
+        QTest::newRow("one write") << S::Script{S::Send(switching + ok + testdata::Pattern(0, 1000)), S::Close()};
+        QTest::newRow("several writes") << S::Script{S::Send(switching), S::Send(ok), S::Body(1000), S::Close()};
+        QTest::newRow("several writes, delays")
+            << S::Script{S::Send(switching), S::Send(ok, 2), S::Body(1000, 100, 1), S::Close(1)};
+    }
+
+    // An unasked-for 101 followed by a 200 on the same connection. The
+    // receiver of 12 shows a box, as the window does for a status other
+    // than 200, and reads nothing: the rest of the answer arrives while it
+    // waits. However the pieces come, the last state is emitted with the
+    // control idle, so the window can see that it is.
+    void switchingThenOk()
+    {
+        QFETCH(ScriptServer::Script, script);
+        server_->setScript(script);
+        Observe(*control_, seen_, [this](int state) {
+            if (state == 12)
+                QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
+        });
+        for (int run = 0; run < 200; ++run) {
+            seen_ = {};
+            QVERIFY(execute(server_->url()));
+            QTRY_VERIFY_WITH_TIMEOUT(seen_.busy.endsWith(u'F'), kDeadlineMs);
+            QCOMPARE(seen_.states.last(), 10);
+            QVERIFY(!control_->StillExecuting());
+        }
+    }
+
     // A real TLS handshake: trusted through the CA that SSL_CERT_FILE names, and
     // refused with the system's CA store alone.
     void https()
