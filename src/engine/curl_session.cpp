@@ -3,6 +3,8 @@
 #include "engine/curl_failure_text.h"
 #include "engine/version.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -174,7 +176,10 @@ QString CurlSession::failureText(CURLcode result) const
     long osErrno = 0;
     curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
     // A refused header block ends the transfer through the header callback;
-    // what the user learns is that the answer could not be read.
+    // what the user learns is that the answer could not be read. libcurl
+    // gives up on a header too big to hold with its error for memory.
+    if (result == CURLE_OUT_OF_MEMORY && requestSent_ && !finalHeader_)
+        return CurlFailureText(CURLE_WEIRD_SERVER_REPLY, osErrno, "header too large", requestSent_);
     return CurlFailureText(unreadable_ ? CURLE_WEIRD_SERVER_REPLY : result, osErrno, error_, requestSent_);
 }
 
@@ -206,7 +211,8 @@ curl_socket_t CurlSession::socketWithLocalPort(int port) const
 bool CurlSession::acceptableField(const QByteArray &line)
 {
     // RFC 9112: a bare CR in a field, differing or malformed Content-Length
-    // values are not to be read; a second Location leaves the target unknown.
+    // values are not to be read, nor a body whose chunked coding is not the
+    // last one applied; a second Location leaves the target unknown.
     if (line.contains('\r') || ++blockLines_ > kMostHeaderLines)
         return false;
     const qsizetype colon = line.indexOf(':');
@@ -222,6 +228,15 @@ bool CurlSession::acceptableField(const QByteArray &line)
         if (!contentLength_.isEmpty() && contentLength_ != value)
             return false;
         contentLength_ = value;
+    } else if (name == "transfer-encoding") {
+        for (const QByteArray &coding : line.sliced(colon + 1).split(',')) {
+            const QByteArray trimmed = coding.trimmed();
+            if (trimmed.isEmpty())
+                continue;
+            if (chunked_)
+                return false;
+            chunked_ = trimmed.compare("chunked", Qt::CaseInsensitive) == 0;
+        }
     }
     return true;
 }
@@ -258,6 +273,7 @@ bool CurlSession::headerLine(QByteArray line)
     blockLines_ = 0;
     contentLength_.clear();
     location_ = false;
+    chunked_ = false;
     // libcurl has read the status line; its code decides, not a reading of our own.
     long status = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);

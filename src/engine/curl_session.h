@@ -118,5 +118,6 @@ private:
     int blockLines_ = 0;
     QByteArray contentLength_;
     bool location_ = false;
+    bool chunked_ = false; // a chunked coding was named: none may follow it
     bool unreadable_ = false; // a block was refused: the transfer ends as unreadable
 };
