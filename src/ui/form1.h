@@ -112,6 +112,9 @@ private:
     // A request is under way: commands must leave everything as it is.
     bool transferUnderWay() const;
     void showWarning(const QString &text);
+    // Puts a pasted or dropped address into the URL box; false (after the
+    // format warning) when it is longer than the box holds.
+    bool TakeAddress(const QString &text);
 
     std::unique_ptr<Transfer> ownedInet_;
     std::unique_ptr<MessageBoxes> ownedBoxes_;

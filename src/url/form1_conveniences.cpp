@@ -1,6 +1,7 @@
 // The URL box's conveniences: pasting the clipboard when the focus moves in
 // (clipboard watch) and taking dropped text; both fetch the headers at once.
 #include "ui/form1.h"
+#include "url/url_completion.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -22,6 +23,17 @@ void SelectAll(QLineEdit *box)
 
 } // namespace
 
+bool Form1::TakeAddress(const QString &text)
+{
+    // The box would cut a longer text silently, and the cut address would be fetched.
+    if (text.size() > ui.Text3->maxLength()) {
+        showWarning(url::kBadFormatWarning.toString());
+        return false;
+    }
+    ui.Text3->setText(text);
+    return true;
+}
+
 void Form1::Text3_GotFocus(Qt::FocusReason reason)
 {
     if (dropping_)
@@ -38,9 +50,10 @@ void Form1::Text3_GotFocus(Qt::FocusReason reason)
     const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
     if (movedIn && ui.Check1->checkState() == Qt::Checked && !transferUnderWay() && clipboard
         && clipboard->hasText()) {
-        ui.Text3->setText(clipboard->text());
-        SetURLTip();
-        Command1_Click();
+        if (TakeAddress(clipboard->text())) {
+            SetURLTip();
+            Command1_Click();
+        }
     }
     SelectAll(ui.Text3);
 }
@@ -51,7 +64,8 @@ void Form1::Text3_OLEDragDrop(const QMimeData &data)
     // anything else its plain text.
     if ((!data.hasText() && !data.hasUrls()) || transferUnderWay())
         return;
-    ui.Text3->setText(data.hasUrls() ? data.urls().constFirst().toString() : data.text());
+    if (!TakeAddress(data.hasUrls() ? data.urls().constFirst().toString() : data.text()))
+        return;
     dropping_ = true;
     ui.Text3->setFocus();
     dropping_ = false;

@@ -44,6 +44,14 @@ class TestUrlBox : public QObject {
     std::unique_ptr<window_fixture::ScriptedWindow> w_;
     QString url_;
 
+    // "{url}" stands for the scripted server's /page, "{long}" for that
+    // address made one character longer than the URL box holds.
+    QString expand(QString text) const
+    {
+        const QString tooLong = url_ + QLatin1Char('?') + QString(32767 - url_.size(), QLatin1Char('a'));
+        return text.replace(QStringLiteral("{url}"), url_).replace(QStringLiteral("{long}"), tooLong);
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -70,6 +78,8 @@ private Q_SLOTS:
         QTest::newRow("clipboard without text") << true << "other" << "image" << true << "other" << QStringList();
         QTest::newRow("back from another window") << true << "other" << "{url}" << false << "other" << QStringList();
         // The focus that comes back when the warning closes does not paste again.
+        QTest::newRow("longer than the box: nothing fetched") << true << "other" << "{long}" << true << "other"
+                                                              << QStringList{kBadFormat};
         QTest::newRow("no address: one warning") << true << "other" << "not an address" << true << "not an address"
                                                  << QStringList{kBadFormat};
     }
@@ -81,13 +91,13 @@ private Q_SLOTS:
         QFETCH(QString, clipboard);
         QFETCH(bool, movedIn);
         QFETCH(QString, after);
-        after.replace(QStringLiteral("{url}"), url_);
+        after = expand(after);
 
         Form1 &form = *w_->form;
         form.ui.Check1->setChecked(watch);
         form.ui.Text3->setText(box);
         w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
-        QGuiApplication::clipboard()->setMimeData(Data(clipboard, QString(clipboard).replace(QStringLiteral("{url}"), url_)));
+        QGuiApplication::clipboard()->setMimeData(Data(clipboard, expand(clipboard)));
         FocusIn(form.ui.Text3, movedIn ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
 
         QCOMPARE(form.ui.Text3->text(), after);
@@ -117,6 +127,7 @@ private Q_SLOTS:
         QTest::newRow("links as a URI list: the first") << "uri-list" << "{url}" << false << "{url}" << QStringList();
         QTest::newRow("text with a line break") << "text" << "{url}\nX: 1" << false << "{url}\nX: 1"
             << QStringList{"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。"};
+        QTest::newRow("longer than the box") << "text" << "{long}" << false << "other" << QStringList{kBadFormat};
         QTest::newRow("no text") << "image" << "" << false << "other" << QStringList();
         QTest::newRow("while a transfer runs") << "text" << "{url}" << true << "other" << QStringList();
     }
@@ -127,8 +138,8 @@ private Q_SLOTS:
         QFETCH(QString, dropped);
         QFETCH(bool, busy);
         QFETCH(QString, after);
-        dropped.replace(QStringLiteral("{url}"), url_);
-        after.replace(QStringLiteral("{url}"), url_);
+        dropped = expand(dropped);
+        after = expand(after);
 
         Form1 &form = *w_->form;
         form.show(); // so that the drop really moves the focus into the URL box
