@@ -285,29 +285,63 @@ void TooltipWindow::hideTip()
 void TooltipWindow::layOut(QString text)
 {
     // Each line break starts a new line once a maximum width is set;
-    // without one the tip is a single line.
+    // without one the tip is a single line, unless the screen is narrower.
     const bool wrap = maxWidth_ >= 0;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), wrap ? QChar(QChar::LineSeparator) : QChar(u' '));
 
+    // The tip never reaches past the screen: the text wraps at its width and
+    // what the screen's height cannot hold ends in an ellipsis.
+    const QMargins frame = margin_ + QMargins(kBorder, kBorder, kBorder, kBorder);
+    const QSize room = screenArea().size().shrunkBy(frame);
+    const qreal lineWidth = wrap ? std::min(maxWidth_, room.width()) : room.width();
     QTextOption option;
-    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    layout_.setText(text);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout_.setFont(font());
     layout_.setTextOption(option);
-    layout_.beginLayout();
+    for (qsizetype cut = 1;; cut *= 2) {
+        layout_.setText(text);
+        const qsizetype shown = layOutLines(lineWidth, room.height());
+        if (shown >= text.size())
+            break;
+        // Stopped early: end the last line that fits in "…" and lay out again.
+        text = text.left(std::max<qsizetype>(shown - cut, 0)) + QChar(0x2026);
+    }
     qreal width = 0;
     qreal height = 0;
+    for (int i = 0; i < layout_.lineCount(); ++i) {
+        width = std::max(width, layout_.lineAt(i).naturalTextWidth());
+        height += layout_.lineAt(i).height();
+    }
+    resize(QSize(int(std::ceil(width)), int(std::ceil(height))).grownBy(frame));
+}
+
+qsizetype TooltipWindow::layOutLines(qreal lineWidth, int maxHeight)
+{
+    layout_.beginLayout();
+    qreal height = 0;
+    qsizetype shown = 0;
     for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
-        line.setLineWidth(wrap ? maxWidth_ : 0);
+        line.setLineWidth(lineWidth);
+        // The first line always stays, however short the screen.
+        if (shown > 0 && height + line.height() > maxHeight)
+            break; // the text is laid out again, shorter
+
         line.setPosition(QPointF(0, height));
         height += line.height();
-        width = std::max(width, line.naturalTextWidth());
+        shown = line.textStart() + line.textLength();
     }
     layout_.endLayout();
-    const QMargins frame = margin_ + QMargins(kBorder, kBorder, kBorder, kBorder);
-    resize(QSize(int(std::ceil(width)), int(std::ceil(height))).grownBy(frame));
+    return shown;
+}
+
+QRect TooltipWindow::screenArea() const
+{
+    const QScreen *screen = QGuiApplication::screenAt(pointer_);
+    if (!screen)
+        screen = target_ ? target_->screen() : this->screen();
+    return screen->availableGeometry();
 }
 
 void TooltipWindow::place()
@@ -320,10 +354,7 @@ void TooltipWindow::place()
         move(x, static_cast<int>(y));
         return;
     }
-    const QScreen *screen = QGuiApplication::screenAt(pointer_);
-    if (!screen)
-        screen = target_ ? target_->screen() : this->screen();
-    const QRect area = screen->availableGeometry();
+    const QRect area = screenArea();
     QPoint topLeft = pointer_ + kPointerOffset;
     if (topLeft.y() + height() > area.bottom() + 1)
         topLeft.setY(pointer_.y() - height());

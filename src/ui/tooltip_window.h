@@ -84,6 +84,11 @@ private:
     void showTool(qint32 id);
     void hideTip();
     void layOut(QString text);
+    // Lays out lines of the given width until the height is filled; returns
+    // how many characters of the text they hold.
+    qsizetype layOutLines(qreal lineWidth, int maxHeight);
+    // Where the tip may stand: the available area of the pointer's screen.
+    QRect screenArea() const;
     void place();
 
     QPointer<QWidget> target_;

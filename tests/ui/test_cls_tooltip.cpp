@@ -145,6 +145,13 @@ private Q_SLOTS:
         QVERIFY(window->width() > 400);
         tip_->pMaxWidth(100);
         QVERIFY(window->width() <= 102);
+        // However long the text, the tip stays within the screen.
+        const QSize screen = window->screen()->availableGeometry().size();
+        for (const qint32 width : {-1, 100}) {
+            tip_->pMaxWidth(width);
+            tip_->pToolText(1, QString(100000, u'x'));
+            QVERIFY2(window->width() <= screen.width() && window->height() <= screen.height(), qPrintable(QString("%1x%2 in %3x%4").arg(window->width()).arg(window->height()).arg(screen.width()).arg(screen.height())));
+        }
         tip_->pToolTrack(2, false); // another tool's switch leaves the tracked tip
         QVERIFY(window->isVisible());
         tip_->pToolTrack(1, false);
