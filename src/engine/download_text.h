@@ -13,6 +13,8 @@ QString InterruptedText(const QString &path);
 
 // Reason given when the entry "download" is there but is no folder.
 inline const QString kNotAFolder = QStringLiteral("同じ名前のファイルがあり、フォルダとして使えません。");
+// Reason given when "download" is a symbolic link to nothing.
+inline const QString kBrokenLink = QStringLiteral("同じ名前のリンクがあり、そのリンク先がありません。");
 
 // 100 × received ÷ declared, rounded to the nearest whole number with halves
 // going to the even neighbour; 0 when declared is not positive.

@@ -113,7 +113,10 @@ SaveFolder MakeSaveFolder(const QString &executableDir)
     if (::lstat(native.constData(), &status) != 0) {
         if (::mkdir(native.constData(), 0777) != 0)
             result.problem = download::SaveFolderProblemText(folder, download::FileErrorText(errno));
-    } else if (::stat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    } else if (::stat(native.constData(), &status) != 0) {
+        result.problem = download::SaveFolderProblemText(
+            folder, errno == ENOENT ? download::kBrokenLink : download::FileErrorText(errno));
+    } else if (!S_ISDIR(status.st_mode)) {
         result.problem = download::SaveFolderProblemText(folder, download::kNotAFolder);
     }
     return result;

@@ -86,6 +86,7 @@ private Q_SLOTS:
         QTest::newRow("missing folder is created") << "" << "";
         QTest::newRow("existing folder, contents kept") << "download/kept.bin" << "";
         QTest::newRow("a file called download") << "download" << "同じ名前のファイルがあり、フォルダとして使えません。";
+        QTest::newRow("a link to nothing called download") << "link" << "同じ名前のリンクがあり、そのリンク先がありません。";
         QTest::newRow("executable's folder is a file") << "program"
                                                        << "フォルダが見つかりません。 (" + qt_error_string(ENOTDIR) + ')';
     }
@@ -96,7 +97,10 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString file = dir.filePath(present);
-        QVERIFY(present.isEmpty() || (QDir().mkpath(QFileInfo(file).path()) && WriteFile(file, {})));
+        if (present == u"link")
+            QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dir.filePath(u"download"_s)));
+        else
+            QVERIFY(present.isEmpty() || (QDir().mkpath(QFileInfo(file).path()) && WriteFile(file, {})));
         const QString executableDir = present == u"program" ? file : dir.path();
         const naming::SaveFolder folder = naming::MakeSaveFolder(executableDir);
         QCOMPARE(folder.path, executableDir + "/download/"_L1);
