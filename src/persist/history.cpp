@@ -6,7 +6,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstring>
 
 namespace history {
 
@@ -14,25 +13,27 @@ namespace {
 
 constexpr qint64 kBlockBytes = 64 * 1024;
 
+// A line ends at CR LF, at a lone LF or at a lone CR.
+bool IsLineBreak(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
 // Whether needle counts as already recorded in the file read from its start:
 // the first line equal to it comes before any empty line, and the last equal
 // line is among the last kShownLines lines. Only the bytes that can still
 // decide a comparison are kept of each line. Nothing when reading fails.
 std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
 {
-    const qsizetype keep = needle.size() + 1; // room for a CR before the LF
     QByteArray head;   // the first bytes of the current line
     qint64 length = 0; // the current line's length so far
     qint64 line = 1;
     qint64 lastEqual = 0;
     // False when the comparison ends here: an empty line came first.
     const auto endOfLine = [&] {
-        const bool equal = (length == needle.size() && head == needle)
-            || (length == keep && head.endsWith('\r') && head.startsWith(needle));
-        const bool empty = length == 0 || (length == 1 && head.front() == '\r');
-        if (equal)
+        if (length == needle.size() && head == needle)
             lastEqual = line;
-        else if (empty && lastEqual == 0)
+        else if (length == 0 && lastEqual == 0)
             return false;
         head.clear();
         length = 0;
@@ -40,6 +41,7 @@ std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
     };
 
     QByteArray block(kBlockBytes, Qt::Uninitialized);
+    bool afterCR = false; // an LF right after a CR ends no second line
     for (;;) {
         const qint64 got = file.read(block.data(), block.size());
         if (got < 0)
@@ -48,17 +50,25 @@ std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
             break;
         const char *p = block.constData();
         const char *const end = p + got;
+        if (afterCR && *p == '\n')
+            ++p;
+        afterCR = false;
         while (p < end) {
-            const auto *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-            const char *const stop = lf ? lf : end;
-            head.append(p, std::min<qsizetype>(stop - p, std::max<qsizetype>(keep - head.size(), 0)));
+            const char *const stop = std::find_if(p, end, IsLineBreak);
+            head.append(p, std::min<qsizetype>(stop - p, std::max<qsizetype>(needle.size() - head.size(), 0)));
             length += stop - p;
-            if (!lf)
+            if (stop == end)
                 break;
             if (!endOfLine())
                 return false;
             ++line;
-            p = lf + 1;
+            p = stop + 1;
+            if (*stop == '\r') {
+                if (p == end)
+                    afterCR = true;
+                else if (*p == '\n')
+                    ++p;
+            }
         }
     }
     if (!endOfLine())
@@ -73,19 +83,18 @@ std::optional<QList<qint64>> LastLineStarts(QFile &file)
     QList<qint64> starts;
     QByteArray block(kBlockBytes, Qt::Uninitialized);
     qint64 blockEnd = file.size();
+    bool beforeLF = false; // a CR right before an LF starts no line of its own
     while (blockEnd > 0 && starts.size() < kShownLines) {
         const qint64 blockStart = std::max<qint64>(0, blockEnd - kBlockBytes);
         const qint64 size = blockEnd - blockStart;
         if (!file.seek(blockStart) || file.read(block.data(), size) != size)
             return std::nullopt;
-        const char *const data = block.constData();
-        size_t rest = size_t(size);
-        while (starts.size() < kShownLines) {
-            const auto *lf = static_cast<const char *>(::memrchr(data, '\n', rest));
-            if (!lf)
-                break;
-            rest = size_t(lf - data);
-            starts.append(blockStart + qint64(rest) + 1);
+        for (qint64 i = size - 1; i >= 0 && starts.size() < kShownLines; --i) {
+            const char c = block.at(i);
+            const bool pairedCR = c == '\r' && beforeLF;
+            beforeLF = c == '\n';
+            if (IsLineBreak(c) && !pairedCR)
+                starts.append(blockStart + i + 1);
         }
         blockEnd = blockStart;
     }
@@ -118,7 +127,7 @@ AddResult AddHistory(const QString &path, const QString &url)
         if (*listed)
             return AddResult::AlreadyListed;
         char last = '\n';
-        endsWithLineBreak = file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && last == '\n');
+        endsWithLineBreak = file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && IsLineBreak(last));
     }
 
     const QByteArray text = endsWithLineBreak ? needle : "\r\n" + needle;
@@ -141,7 +150,8 @@ std::optional<QList<HistoryItem>> LoadHistory(const QString &path)
 
     QList<HistoryItem> items;
     for (qsizetype i = 0; i < starts->size(); ++i) {
-        // A line ends at the LF before the next line, the last one at the end of the file.
+        // A line ends at the break before the next line (a CR of a CR LF is
+        // taken off below), the last one at the end of the file.
         const qint64 start = starts->at(i);
         const qint64 length = (i + 1 < starts->size() ? starts->at(i + 1) - 1 : file.size()) - start;
         if (length == 0 || !file.seek(start))

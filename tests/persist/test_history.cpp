@@ -34,7 +34,9 @@ private Q_SLOTS:
                                 "listed|a\nb|a|L|a\nb", "case and slash differ|A\r\na/|a|A|A\r\na/\r\na",
                                 "ends with a line break|a\r\n|b|A|a\r\nb", "line breaks in the URL|~|a\r\nb|A|a  b",
                                 "empty line stops the scan|x\r\n\r\na|a|A|x\r\n\r\na\r\na",
-                                "empty line after a copy|a\r\n\r\nb|a|L|a\r\n\r\nb", "empty URL|a||F|a"}) {
+                                "empty line after a copy|a\r\n\r\nb|a|L|a\r\n\r\nb", "empty URL|a||F|a",
+                                "CR line breaks|a\rb\r|c|A|a\rb\rc", "listed among CR lines|a\rb|a|L|a\rb",
+                                "empty CR line stops the scan|x\r\ra|a|A|x\r\ra\r\na"}) {
             const QList<QByteArray> parts = QByteArray(row).split('|');
             QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString(parts[2])
                                     << Result(parts[3][0]) << parts[4];
@@ -66,7 +68,7 @@ private Q_SLOTS:
         for (const char *row : {"no file|~|none|", "empty file|||", "3 lines|a\r\nb\r\nc|1:a 2:b 3:c|1.a",
                                 "lines 2 and 3 empty|a\r\n\r\n\r\nd\r\ne|1:a 4:d 5:e|1.a",
                                 "final line break|a\r\n|1:a|1.a",
-                                "lone LF, one CR taken off|a\nb\r\r\n\rc|1:a 2:b\r 3:\rc|1.a",
+                                "lone LF, lone CR, CR LF|a\nb\r\r\n\rc|1:a 2:b 5:c|1.a",
                                 "invalid UTF-8|\xff" "a\r\n例|1:\xef\xbf\xbd" "a 2:例|1.\xef\xbf\xbd" "a",
                                 "ampersand|http://a/?x=1&y=2|1:http://a/?x=1&y=2|1.http://a/?x=1&&y=2",
                                 "controls|a\tb\x01" "c|1:a\tb\x01" "c|1.a b c"}) {
