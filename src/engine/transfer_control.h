@@ -18,6 +18,9 @@ class QEventLoop;
 // would start a header line of its own on the wire, and the others have no
 // business in a request line or header either.
 bool headerTextIsSafe(const QString &text);
+// Why a request with such text is not sent.
+inline constexpr QStringView kUnsafeRequestWarning =
+    u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
 // only, no redirects, no content decoding, HTTPS verified against the
