@@ -73,6 +73,11 @@ public:
     bool Failed() const override { return failed_; }
     QString LastFailure() const override { return failure_; }
 
+    // Whether the requests that follow keep the server certificate in LastFacts().
+    void setCertificateWanted(bool wanted) { certificateWanted_ = wanted; }
+    // What libcurl measured of the last request, once it has ended.
+    ConnectionFacts LastFacts() const { return facts_; }
+
 private:
     enum class Body { None, Streaming, Complete, Gone };
     struct Pending {
@@ -118,6 +123,8 @@ private:
     Body bodyState_ = Body::None;
     bool failed_ = false;
     QString failure_;
+    bool certificateWanted_ = false;
+    ConnectionFacts facts_;
     QString header_;
     qint64 declared_ = -1;
 };
