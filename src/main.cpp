@@ -2,22 +2,55 @@
 #include "app/program_icon.h"
 #include "app/termination_signals.h"
 #include "app/window_platform.h"
+#include "term/head_command.h"
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cstdio>
 
+#include <unistd.h>
+
+namespace {
+
+// Writes text on stdout; false when it could not be written whole.
+bool Print(const QString &text)
+{
+    return std::fputs(text.toUtf8().constData(), stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+// The terminal mode: QtCore alone, no window system.
+int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
+{
+    QCoreApplication app(argc, argv);
+    QFile out, err;
+    // Unbuffered, so that a failed write is seen where it happens.
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kFailed;
+    return RunHead(options, out, err);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     // Answered before any window system is touched, so they work without a display.
-    switch (ReadCommandLine(argc, argv)) {
+    const CommandLine line = ReadCommandLine(arguments);
+    switch (line.request) {
     case StartRequest::PrintVersion:
-        std::fputs((VersionLine() + QLatin1Char('\n')).toUtf8().constData(), stdout);
-        return 0;
+        return Print(VersionLine() + QLatin1Char('\n')) ? exitstatus::kAnswered : exitstatus::kFailed;
     case StartRequest::PrintHelp:
-        std::fputs(HelpText().toUtf8().constData(), stdout);
-        return 0;
+        return Print(HelpText()) ? exitstatus::kAnswered : exitstatus::kFailed;
+    case StartRequest::BadUsage:
+        std::fputs(UsageText(line.problem).toUtf8().constData(), stderr);
+        return exitstatus::kBadUsage;
+    case StartRequest::Head:
+        return RunHeadCommand(argc, argv, line.head);
     case StartRequest::OpenWindow:
         break;
     }
