@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMimeData>
 
 #include <cstdio>
 
@@ -72,5 +73,12 @@ int main(int argc, char *argv[])
     Form1 form;
     QObject::connect(&termination, &TerminationSignals::received, &form, &QWidget::close);
     form.show();
+    // An address given on the command line is taken as a drop is, over the
+    // address the settings restored.
+    if (!line.startAddress.isEmpty()) {
+        QMimeData address;
+        address.setText(line.startAddress);
+        form.Text3_OLEDragDrop(address);
+    }
     return QApplication::exec();
 }
