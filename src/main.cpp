@@ -1,16 +1,13 @@
 #include "app/command_line.h"
-#include "app/program_icon.h"
-#include "app/termination_signals.h"
-#include "app/window_platform.h"
 #include "term/head_command.h"
-#include "ui/form1.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
-#include <QMimeData>
 
 #include <cstdio>
+#include <filesystem>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +28,27 @@ int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
         || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return exitstatus::kFailed;
     return RunHead(options, out, err);
+}
+
+// Loads the window module, beside the program in the build folder and in
+// lib/tobrell/ beside bin/ when installed, and runs the window.
+int OpenWindow(int argc, char *argv[], const QString &startAddress)
+{
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
+    void *module = nullptr;
+    for (const std::filesystem::path &candidate :
+         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / "lib" / "tobrell" / TOBRELL_WINDOW_MODULE}) {
+        if ((module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)))
+            break;
+    }
+    using Window = int(int, char *[], const char *);
+    auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr;
+    if (!run) {
+        std::fprintf(stderr, "tobrell: %s\n", dlerror());
+        return exitstatus::kFailed;
+    }
+    return run(argc, argv, startAddress.toUtf8().constData());
 }
 
 } // namespace
@@ -55,30 +73,5 @@ int main(int argc, char *argv[])
     case StartRequest::OpenWindow:
         break;
     }
-
-    const bool throughX11 = ShouldRunThroughX11(CurrentSessionEnvironment());
-    if (throughX11)
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    // Programs the window starts (the file browser, the text viewer) choose their own platform.
-    if (throughX11)
-        qunsetenv("QT_QPA_PLATFORM");
-    QApplication::setApplicationName(QStringLiteral("Tobrell"));
-    QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
-    // Every window of the program, message boxes included, shows the program icon.
-    QApplication::setWindowIcon(ProgramIcon());
-
-    // Installed before the window exists: a signal during its start waits in the pipe.
-    TerminationSignals termination;
-    Form1 form;
-    QObject::connect(&termination, &TerminationSignals::received, &form, &QWidget::close);
-    form.show();
-    // An address given on the command line is taken as a drop is, over the
-    // address the settings restored.
-    if (!line.startAddress.isEmpty()) {
-        QMimeData address;
-        address.setText(line.startAddress);
-        form.Text3_OLEDragDrop(address);
-    }
-    return QApplication::exec();
+    return OpenWindow(argc, argv, line.startAddress);
 }

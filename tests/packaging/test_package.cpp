@@ -68,7 +68,7 @@ private Q_SLOTS:
             files << it.next().mid(root_.size());
         files.sort();
         const QString icon = QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/tobrell.png");
-        QCOMPARE(files, (QStringList{"usr/bin/tobrell", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
+        QCOMPARE(files, (QStringList{"usr/bin/tobrell", "usr/lib/tobrell/tobrell-window.so", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
                                      "usr/share/man/ja/man1/tobrell.1.gz", "usr/share/man/man1/tobrell.1.gz",
                                      kMetainfo, "usr/share/tobrell/readme.txt"}));
         for (const int size : {16, 32, 48})
