@@ -45,7 +45,8 @@ int OpenWindow(int argc, char *argv[], const QString &startAddress)
     using Window = int(int, char *[], const char *);
     auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr;
     if (!run) {
-        std::fprintf(stderr, "tobrell: %s\n", dlerror());
+        const char *why = dlerror();
+        std::fprintf(stderr, "tobrell: ウィンドウを開けませんでした (%s)\n", why ? why : TOBRELL_WINDOW_MODULE);
         return exitstatus::kFailed;
     }
     return run(argc, argv, startAddress.toUtf8().constData());
