@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "engine/version.h"
+#include "term/redirect_rule.h"
 
 #include <QSet>
 
@@ -131,14 +132,16 @@ QString HelpText()
         "  --raw            受け取ったままのヘッダを書く\n"
         "  --timing         応答した IP アドレスとポート、名前解決・接続・TLS・\n"
         "                   最初のバイト・合計の時刻 (要求の開始からのミリ秒)\n"
-        "  --location (-L)  リダイレクトを 10 回までたどり、各応答を順に書く\n"
+        "  --location (-L)  リダイレクトを %1 回までたどり、各応答を順に書く\n"
         "                   (https から http へはたどらない)\n"
         "  --cert           https のサーバ証明書のサブジェクト、発行者、有効期間、\n"
         "                   SHA-256 フィンガープリント\n"
         "  --referer 文字列 Referer を送る\n"
-        "  --auto-referer   ウィンドウの「自動」と同じく URL のフォルダを Referer にする\n"
+        "  --auto-referer   ウィンドウの「リファラ自動」と同じく URL のフォルダを\n"
+        "                   Referer にする\n"
         "終了状態: 0 応答を受け取った (状態コードによらない)、1 要求が失敗した\n"
-        "(理由を標準エラー出力に書く)、2 使い方か URL の誤り。\n"
+        "(理由を標準エラー出力に書く)、リダイレクトをたどらなかった、または出力を\n"
+        "書けなかった、2 使い方か URL の誤り。\n"
         "--version は版を、--help (-h) はこの説明を書いて終わります。\n"
         "\n"
         "Usage: as above. Without --head, tobrell opens a window that shows the\n"
@@ -147,10 +150,11 @@ QString HelpText()
         "fetched. --head (-I) opens no window: it sends HEAD and prints the headers\n"
         "as the window's header box shows them, on stdout, without a display.\n"
         "--raw prints them as received, --timing adds the address that answered and\n"
-        "the milliseconds from the start to each step, --location follows up to 10\n"
+        "the milliseconds from the start to each step, --location follows up to %1\n"
         "redirects (never from https to http), --cert adds the server certificate,\n"
         "--referer and --auto-referer set the Referer. Exit status: 0 a response\n"
-        "arrived, 1 the request failed (the reason on stderr), 2 bad usage.\n");
+        "arrived, 1 the request failed (the reason on stderr), a redirect was not\n"
+        "followed or the output could not be written, 2 bad usage.\n").arg(redirect::kMostHops);
 }
 
 QString UsageText(const QString &problem)
