@@ -1,43 +1,78 @@
 #include "app/command_line.h"
-#include "app/program_icon.h"
-#include "app/termination_signals.h"
-#include "app/window_platform.h"
-#include "ui/form1.h"
+#include "term/head_command.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
+#include <filesystem>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace {
+
+// Writes text on stdout; false when it could not be written whole.
+bool Print(const QString &text)
+{
+    return std::fputs(text.toUtf8().constData(), stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+// The terminal mode: QtCore alone, no window system.
+int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
+{
+    QCoreApplication app(argc, argv);
+    QFile out, err;
+    // Unbuffered, so that a failed write is seen where it happens.
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kFailed;
+    return RunHead(options, out, err);
+}
+
+// Loads the window module, beside the program in the build folder and in
+// lib/tobrell/ beside bin/ when installed, and runs the window.
+int OpenWindow(int argc, char *argv[], const QString &startAddress)
+{
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
+    void *module = nullptr;
+    for (const std::filesystem::path &candidate :
+         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / "lib" / "tobrell" / TOBRELL_WINDOW_MODULE}) {
+        if ((module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)))
+            break;
+    }
+    using Window = int(int, char *[], const char *);
+    auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr;
+    if (!run) {
+        const char *why = dlerror();
+        std::fprintf(stderr, "tobrell: ウィンドウを開けませんでした (%s)\n", why ? why : TOBRELL_WINDOW_MODULE);
+        return exitstatus::kFailed;
+    }
+    return run(argc, argv, startAddress.toUtf8().constData());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     // Answered before any window system is touched, so they work without a display.
-    switch (ReadCommandLine(argc, argv)) {
+    const CommandLine line = ReadCommandLine(arguments);
+    switch (line.request) {
     case StartRequest::PrintVersion:
-        std::fputs((VersionLine() + QLatin1Char('\n')).toUtf8().constData(), stdout);
-        return 0;
+        return Print(VersionLine() + QLatin1Char('\n')) ? exitstatus::kAnswered : exitstatus::kFailed;
     case StartRequest::PrintHelp:
-        std::fputs(HelpText().toUtf8().constData(), stdout);
-        return 0;
+        return Print(HelpText()) ? exitstatus::kAnswered : exitstatus::kFailed;
+    case StartRequest::BadUsage:
+        std::fputs(UsageText(line.problem).toUtf8().constData(), stderr);
+        return exitstatus::kBadUsage;
+    case StartRequest::Head:
+        return RunHeadCommand(argc, argv, line.head);
     case StartRequest::OpenWindow:
         break;
     }
-
-    const bool throughX11 = ShouldRunThroughX11(CurrentSessionEnvironment());
-    if (throughX11)
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    // Programs the window starts (the file browser, the text viewer) choose their own platform.
-    if (throughX11)
-        qunsetenv("QT_QPA_PLATFORM");
-    QApplication::setApplicationName(QStringLiteral("Tobrell"));
-    QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
-    // Every window of the program, message boxes included, shows the program icon.
-    QApplication::setWindowIcon(ProgramIcon());
-
-    // Installed before the window exists: a signal during its start waits in the pipe.
-    TerminationSignals termination;
-    Form1 form;
-    QObject::connect(&termination, &TerminationSignals::received, &form, &QWidget::close);
-    form.show();
-    return QApplication::exec();
+    return OpenWindow(argc, argv, line.startAddress);
 }

@@ -199,6 +199,11 @@ void CurlSession::finishHeader()
     sink_.sessionHeader(lastInterim_);
 }
 
+void CurlSession::keepCertificate()
+{
+    curl_easy_setopt(easy_, CURLOPT_CERTINFO, 1L);
+}
+
 curl_socket_t CurlSession::socketWithLocalPort(int port) const
 {
     const auto found = std::find_if(sockets_.begin(), sockets_.end(),

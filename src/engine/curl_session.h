@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/connection_facts.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -80,6 +82,11 @@ public:
     // At the end of a transfer that libcurl reports done: a 1xx block with
     // nothing after it was the final answer after all.
     void finishHeader();
+    // Has libcurl keep the server's certificate for facts(); before the
+    // transfer starts.
+    void keepCertificate();
+    // The timers and the answering address; call it once the transfer is done.
+    ConnectionFacts facts() const { return ReadConnectionFacts(easy_); }
 
 private:
     bool configure(const QString &url, Method method, const QString &headerLine);

@@ -13,13 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-const QString kUnsafeRequest =
-    QStringLiteral("URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。");
-
-} // namespace
-
 void Form1::Command1_Click()
 {
     if (transferUnderWay())
@@ -56,12 +49,11 @@ void Form1::Command2_Click()
 
 void Form1::MakeReferer()
 {
-    // The user's password and the fragment are never told to the server.
     if (ui.Check2->isChecked())
-        ui.Text1->setText(MakeURLPath(url::WithoutUserAndFragment(strURL)));
+        ui.Text1->setText(url::AutomaticReferer(strURL));
     if (ui.Text1->text().isEmpty())
         ui.Text1->setText(QString(QChar(0x3000)));
-    strRefererHeader = QStringLiteral("Referer: ") + ui.Text1->text();
+    strRefererHeader = url::RefererHeader(ui.Text1->text());
 }
 
 bool Form1::transferUnderWay() const
@@ -81,7 +73,7 @@ bool Form1::prepareRequest()
     // A line break in the address or the Referer box would smuggle a header
     // line of its own onto the wire; other control characters are refused too.
     if (!headerTextIsSafe(strURL) || !headerTextIsSafe(strRefererHeader)) {
-        showWarning(kUnsafeRequest);
+        showWarning(kUnsafeRequestWarning.toString());
         return false;
     }
     return true;

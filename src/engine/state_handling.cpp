@@ -60,8 +60,5 @@ void Form1::ShowHeader()
     strHeaderText = Inet1->GetHeader();
     intStatusCode = static_cast<qint16>(engine::StatusCode(strHeaderText));
     FormatHeaderText();
-    // The block's lines end in CR LF; the box shows one line per header.
-    QString shown = strHeaderText;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    ui.Text2->setPlainText(shown);
+    ui.Text2->setPlainText(strHeaderText);
 }

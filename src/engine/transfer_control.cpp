@@ -57,7 +57,11 @@ bool TransferControl::Execute(const QString &url, const QString &operation,
     auto session = std::make_unique<CurlSession>(
         url, head ? CurlSession::Method::Head : CurlSession::Method::Get, requestHeaders,
         static_cast<CurlSessionSink &>(*this));
-    if (!session->isValid() || !driver_.add(session->easy()))
+    if (!session->isValid())
+        return false;
+    if (certificateWanted_)
+        session->keepCertificate();
+    if (!driver_.add(session->easy()))
         return false;
 
     session_ = std::move(session);
@@ -71,6 +75,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation,
     failure_.clear();
     header_.clear();
     declared_ = -1;
+    facts_ = {};
     bodyAsked_ = false;
     raise(1);
     emitTimer_.start();
@@ -205,6 +210,7 @@ void TransferControl::onFinished(CURL *easy, CURLcode result)
         failed_ = true;
         failure_ = session_->failureText(outcome);
     }
+    facts_ = session_->facts();
     endSession();
     if (outcome != CURLE_OK && bodyState_ == Body::Streaming && !body_.isEmpty()) {
         // What arrived before the failure is still handed out; the reader

@@ -18,6 +18,9 @@ class QEventLoop;
 // would start a header line of its own on the wire, and the others have no
 // business in a request line or header either.
 bool headerTextIsSafe(const QString &text);
+// Why a request with such text is not sent.
+inline constexpr QStringView kUnsafeRequestWarning =
+    u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
 // only, no redirects, no content decoding, HTTPS verified against the
@@ -70,6 +73,11 @@ public:
     bool Failed() const override { return failed_; }
     QString LastFailure() const override { return failure_; }
 
+    // Whether the requests that follow keep the server certificate in LastFacts().
+    void setCertificateWanted(bool wanted) { certificateWanted_ = wanted; }
+    // What libcurl measured of the last request, once it has ended.
+    ConnectionFacts LastFacts() const { return facts_; }
+
 private:
     enum class Body { None, Streaming, Complete, Gone };
     struct Pending {
@@ -115,6 +123,8 @@ private:
     Body bodyState_ = Body::None;
     bool failed_ = false;
     QString failure_;
+    bool certificateWanted_ = false;
+    ConnectionFacts facts_;
     QString header_;
     qint64 declared_ = -1;
 };

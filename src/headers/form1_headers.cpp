@@ -8,6 +8,6 @@
 void Form1::FormatHeaderText()
 {
     const Transfer *inet = Inet1;
-    strHeaderText = headers::FormatHeaderText(
+    strHeaderText = headers::HeaderBoxText(
         strHeaderText, [inet](const QString &name) { return inet->GetHeader(name); });
 }

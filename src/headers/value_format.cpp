@@ -225,13 +225,19 @@ QString cnvCalc(const QString &cValue, float *sngCalc)
     return bytes ? cnvCalc(*bytes, sngCalc) : QString();
 }
 
+QString JapaneseDateTime(const QDateTime &moment)
+{
+    return QLocale::c().toString(moment.date(), kDatePattern)
+           + QLocale::c().toString(moment.time(), kTimePattern);
+}
+
 QString FormatHttpDate(const QString &value)
 {
     const auto moment = readHttpDate(QStringView(value).trimmed());
     if (!moment)
         return {};
-    return QLocale::c().toString(moment->date, kDatePattern)
-           + QLocale::c().toString(moment->time, kTimePattern);
+    // In UTC, where no clock time is skipped.
+    return JapaneseDateTime(QDateTime(moment->date, moment->time, Qt::UTC));
 }
 
 QString FormatHeaderDates(const QString &block, const HeaderLookup &value)
@@ -273,6 +279,13 @@ QString FormatHeaderText(const QString &block, const HeaderLookup &value)
     }
 
     return spaceColons(text);
+}
+
+QString HeaderBoxText(const QString &block, const HeaderLookup &value)
+{
+    QString text = FormatHeaderText(block, value);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
 }
 
 } // namespace headers

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -38,8 +39,11 @@ QString cnvCalc(qint64 bytes, float *sngCalc = nullptr);
 // whole number, gives the empty text and leaves *sngCalc alone.
 QString cnvCalc(const QString &cValue, float *sngCalc = nullptr);
 
-// An HTTP date as "yyyy年m月d日 hh時mm分ss秒", the clock time as received; a
-// null QString when the value cannot be read.
+// A moment as "yyyy年m月d日 hh時mm分ss秒", in the time zone it is given in.
+QString JapaneseDateTime(const QDateTime &moment);
+
+// An HTTP date as JapaneseDateTime, the clock time as received; a null
+// QString when the value cannot be read.
 QString FormatHttpDate(const QString &value);
 
 // The value of the response header called name; empty when absent.
@@ -52,5 +56,9 @@ QString FormatHeaderDates(const QString &block, const HeaderLookup &value);
 // The whole presentation of a response header block: Japanese labels, dates,
 // the size text after the Content-Length value, and a space before every ":".
 QString FormatHeaderText(const QString &block, const HeaderLookup &value);
+
+// The text of the header box: FormatHeaderText with one line per header,
+// each ending in LF but the last.
+QString HeaderBoxText(const QString &block, const HeaderLookup &value);
 
 } // namespace headers

@@ -44,7 +44,6 @@ public:
 
     // Address completion, the URL box's conveniences and header presentation.
     void CompleteURL();
-    QString MakeURLPath(const QString &strURLPath) const;
     void Text3_GotFocus(Qt::FocusReason reason);
     void Text3_OLEDragDrop(const QMimeData &data);
     void FormatHeaderText();

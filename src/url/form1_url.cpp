@@ -18,8 +18,3 @@ void Form1::CompleteURL()
     if (ui.Text3->text() != strURL)
         ui.Text3->setText(strURL);
 }
-
-QString Form1::MakeURLPath(const QString &strURLPath) const
-{
-    return url::MakeURLPath(strURLPath);
-}

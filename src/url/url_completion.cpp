@@ -85,4 +85,14 @@ QString WithoutUserAndFragment(const QString &url)
     return address;
 }
 
+QString AutomaticReferer(const QString &url)
+{
+    return MakeURLPath(WithoutUserAndFragment(url));
+}
+
+QString RefererHeader(const QString &value)
+{
+    return QStringLiteral("Referer: ") + value;
+}
+
 } // namespace url

@@ -35,4 +35,11 @@ QString MakeURLPath(const QString &url);
 // "user:password@" before the host and without a "#fragment".
 QString WithoutUserAndFragment(const QString &url);
 
+// The automatic Referer for a request to url: the directory of the address,
+// without user, password and fragment, which are never told to the server.
+QString AutomaticReferer(const QString &url);
+
+// The request header line that carries value as the Referer.
+QString RefererHeader(const QString &value);
+
 } // namespace url

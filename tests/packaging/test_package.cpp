@@ -1,5 +1,7 @@
 // Builds the Debian package from this build, unpacks it and checks what a user would get.
 #include "app/window_platform.h"
+#include "support/sample_data.h"
+#include "support/script_server.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -66,7 +68,7 @@ private Q_SLOTS:
             files << it.next().mid(root_.size());
         files.sort();
         const QString icon = QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/tobrell.png");
-        QCOMPARE(files, (QStringList{"usr/bin/tobrell", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
+        QCOMPARE(files, (QStringList{"usr/bin/tobrell", "usr/lib/tobrell/tobrell-window.so", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
                                      "usr/share/man/ja/man1/tobrell.1.gz", "usr/share/man/man1/tobrell.1.gz",
                                      kMetainfo, "usr/share/tobrell/readme.txt"}));
         for (const int size : {16, 32, 48})
@@ -88,17 +90,67 @@ private Q_SLOTS:
             QVERIFY2(packages.contains(QLatin1String(needed)), qPrintable(depends));
     }
 
-    // Both answers need no display.
+    // None of these needs a display; the terminal mode runs on QtCore alone.
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // the start of stdout, then of stderr, after a "|"
+        QTest::newRow("--version") << "--version" << 0 << "Tobrell ver 1.00 Feb 2006\n|";
+        QTest::newRow("-h") << "-h" << 0 << "使い方: tobrell [URL]\n|";
+        QTest::newRow("unknown option") << "-x" << 2 << "|tobrell: 不明なオプションです: -x\n使い方: tobrell [URL]\n";
+        QTest::newRow("head, no answer") << QStringLiteral("--head http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort())
+                                         << 1 << "|接続が拒否されました。";
+    }
     void commandLine()
     {
+        QFETCH(QString, arguments);
         const QProcessEnvironment noDisplay =
             environmentWith({{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
-        const Finished version = run(root_ + "usr/bin/tobrell", {"--version"}, noDisplay);
-        QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.output, QByteArray("Tobrell ver 1.00 Feb 2006\n"));
-        const Finished help = run(root_ + "usr/bin/tobrell", {"--help"}, noDisplay);
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY2(help.output.startsWith("使い方: tobrell [--help | --version]\n"), help.output.constData());
+        const Finished done = run(root_ + "usr/bin/tobrell", arguments.split(u' '), noDisplay);
+        QFETCH(QString, output);
+        const QStringList expected = output.split(u'|');
+        QVERIFY2(done.output.startsWith(expected[0].toUtf8()) && done.errors.startsWith(expected[1].toUtf8()),
+                 done.output + done.errors);
+        QTEST(done.exitCode, "exitCode");
+    }
+
+    // A write error on stdout is an error.
+    void fullOutput()
+    {
+        QProcess tobrell;
+        tobrell.setStandardOutputFile(QStringLiteral("/dev/full"));
+        tobrell.start(root_ + "usr/bin/tobrell", {"--help"});
+        QVERIFY(tobrell.waitForFinished(30000));
+        QCOMPARE(tobrell.exitCode(), 1);
+    }
+
+    // "tobrell URL", as the desktop entry's %u starts it: the address replaces
+    // the restored one in the URL box and its headers are fetched; Qt's own
+    // options still reach Qt.
+    void startAddress()
+    {
+        ScriptServer server;
+        QVERIFY(server.start());
+        server.setScript(ScriptServer::Reply("200 OK", {}));
+        const QString bin = root_ + "usr/bin/";
+        const auto clean = qScopeGuard([&] {
+            QFile::remove(bin + "settei.ini");
+            QDir(bin + "download").removeRecursively();
+        });
+        QVERIFY(testdata::WriteFile(bin + "settei.ini", "[String]\r\nURL=" + server.url("/restored").toUtf8() + "\r\n"));
+        QTemporaryDir home;
+        QProcess tobrell;
+        tobrell.setProcessEnvironment(environmentWith({{"HOME", home.path()}, {"DISPLAY", {}},
+                                                       {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}}));
+        tobrell.setWorkingDirectory(home.path());
+        tobrell.start(bin + "tobrell", {"-platform", "offscreen", server.url("/start")});
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 20000);
+        ::kill(pid_t(tobrell.processId()), SIGTERM);
+        QVERIFY(tobrell.waitForFinished(30000));
+        QVERIFY(server.requests()[0].startsWith("HEAD /start HTTP/1.1\r\n"));
+        // The box held the address when the window closed.
+        QVERIFY(testdata::ReadFile(bin + "settei.ini").contains("URL=" + server.url("/start").toUtf8()));
     }
 
     // As when started from the menu: the current directory is the home folder
