@@ -60,9 +60,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("reason");
         QTest::newRow("disk full") << ENOSPC << "ディスクの空き容量が足りません。";
-        QTest::newRow("no permission") << EACCES << "書き込む権限がありません。";
-        QTest::newRow("read-only file system") << EROFS << "読み取り専用のファイルシステムです。";
-        QTest::newRow("folder gone") << ENOENT << "フォルダが見つかりません。";
         QTest::newRow("anything else") << EIO << "ファイルを書き込めませんでした。";
     }
 
