@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -22,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include <utility>
@@ -168,8 +166,9 @@ void Form1::menuTop_Click()
 
 void Form1::menuDir_Click()
 {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(strSaveFolder)))
-        showWarning(QStringLiteral("保存フォルダを開けませんでした。\r\n") + strSaveFolder);
+    opener.open(strSaveFolder, [this, folder = strSaveFolder] {
+        showWarning(QStringLiteral("保存フォルダを開けませんでした。\r\n") + folder);
+    });
 }
 
 void Form1::menuTxt_Click()
@@ -183,8 +182,7 @@ void Form1::menuTxt_Click()
         if (!QFileInfo(candidate).isFile())
             continue;
         const QString path = QFileInfo(candidate).absoluteFilePath();
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-            showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path);
+        opener.open(path, [this, path] { showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path); });
         return;
     }
     showWarning(QStringLiteral("ヘルプ (") + kHelpFileName + QStringLiteral(") が見つかりません。"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/control_hints.h"
+#include "ui/desktop_opener.h"
 #include "ui/form1_ui.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ public:
 
     Form1Ui ui;
     Transfer *Inet1;
+    // Opens the download folder and the help file.
+    DesktopOpener opener;
 
     // Fetch commands.
     void Command1_Click();

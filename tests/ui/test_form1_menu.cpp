@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QWindow>
 #include <QtTest>
 
@@ -148,26 +149,39 @@ private Q_SLOTS:
         QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
     }
 
-    // The help file in the current directory comes first, then the one beside the program. Without a
-    // desktop to open them, as here, the user is told which file or folder could not be opened.
+    void openFolderAndHelp_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("boxes"); // P stands for the program folder
+        const QString failed = "ヘルプ (readme.txt) が見つかりません。|ヘルプを開けませんでした。\r\nP/readme.txt|"
+                               "ヘルプを開けませんでした。\r\nP/elsewhere/readme.txt|保存フォルダを開けませんでした。\r\nP/download/";
+        QTest::newRow("opener fails") << "false" << failed;
+        QTest::newRow("no opener") << "/nonexistent/xdg-open" << failed;
+        QTest::newRow("opened") << "true" << "ヘルプ (readme.txt) が見つかりません。";
+    }
+
+    // The help file in the current directory comes first, then the one beside the program. An opener
+    // that cannot start or ends with a failure status makes the user told what could not be opened.
     void openFolderAndHelp()
     {
-        if (QGuiApplication::platformName() != u"offscreen")
-            QSKIP("would open the files on this desktop");
+        QFETCH(QString, opener);
+        QFETCH(QString, boxes);
+        Form1 &form = *w_->form;
+        form.opener.setProgram(opener);
+        // Each opener has ended before the next command.
+        const auto trigger = [&form](QAction *item) {
+            item->trigger();
+            return QTest::qWaitFor([&form] { return form.opener.findChildren<QProcess *>().isEmpty(); }, kDeadlineMs);
+        };
         const QString elsewhere = w_->program.filePath(QStringLiteral("elsewhere"));
-        const QString beside = w_->program.filePath(QStringLiteral("readme.txt"));
-        const QString local = elsewhere + QStringLiteral("/readme.txt");
         QVERIFY(QDir().mkpath(elsewhere) && QDir::setCurrent(elsewhere));
-        w_->form->ui.menuTxt->trigger();
-        QVERIFY(testdata::WriteFile(beside, "help"));
-        w_->form->ui.menuTxt->trigger();
-        QVERIFY(testdata::WriteFile(local, "local help"));
-        w_->form->ui.menuTxt->trigger();
-        w_->form->ui.menuDir->trigger();
-        const QString failed = QStringLiteral("ヘルプを開けませんでした。\r\n");
-        QCOMPARE(w_->boxes.texts(),
-                 QStringList({"ヘルプ (readme.txt) が見つかりません。", failed + beside, failed + local,
-                              "保存フォルダを開けませんでした。\r\n" + w_->program.filePath("download/")}));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("readme.txt")), "help"));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(testdata::WriteFile(elsewhere + QStringLiteral("/readme.txt"), "local help"));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(trigger(form.ui.menuDir));
+        QCOMPARE(w_->boxes.texts().join(u'|').replace(w_->program.path(), QStringLiteral("P")), boxes);
     }
 };
 
