@@ -49,6 +49,7 @@ Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, 
     }
     const settings::StorageFolders folders = settings::ChooseStorageFolders(programFolder_);
     settingsFile_ = folders.settingsFile;
+    historyFile_ = folders.historyFile;
     downloadBase_ = folders.downloadBase;
     connectControls();
     Form_Load();

@@ -121,6 +121,7 @@ private:
     MessageBoxes *boxes_;
     QString programFolder_;
     QString settingsFile_;
+    QString historyFile_;
     QString downloadBase_;
     std::unique_ptr<ControlHints> hints_;
     // Set while a drop moves the focus into the URL box, which must not paste.
