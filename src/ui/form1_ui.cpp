@@ -93,6 +93,11 @@ void Form1Ui::setupUi(QWidget *form)
     Check3->setChecked(true);
     Command2->setEnabled(false);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control; the headers hold no tab characters.
+    Text2->setTabChangesFocus(true);
+    // Enter presses a focused button, as Space does.
+    for (QPushButton *button : {Command1, Command4, Command2})
+        button->setAutoDefault(true);
     Text2->setPlainText(QStringLiteral("ヘッダフィールド\n"));
     // The URL box takes dropped text itself; the window handles the drop.
     Text3->setAcceptDrops(true);
