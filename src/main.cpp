@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/program_icon.h"
+#include "app/qt_translation.h"
 #include "app/termination_signals.h"
 #include "app/window_platform.h"
 #include "ui/form1.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     if (throughX11)
         qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Tobrell"));
+    InstallJapaneseQtTexts(app);
     QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
     // Every window of the program, message boxes included, shows the program icon.
     QApplication::setWindowIcon(ProgramIcon());

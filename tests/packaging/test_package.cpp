@@ -84,7 +84,7 @@ private Q_SLOTS:
     {
         const QString depends = run("dpkg-deb", {"-f", deb_, "Depends"}).output;
         const QStringList packages = depends.trimmed().split(QRegularExpression(" \\([^)]*\\)|, "), Qt::SkipEmptyParts);
-        for (const char *needed : {"fonts-noto-cjk", "xdg-utils", "qt6-qpa-plugins", "libqt6widgets6", "libcurl4"})
+        for (const char *needed : {"fonts-noto-cjk", "xdg-utils", "qt6-translations-l10n", "qt6-qpa-plugins", "qt6-wayland", "libqt6widgets6", "libcurl4"})
             QVERIFY2(packages.contains(QLatin1String(needed)), qPrintable(depends));
     }
 

@@ -1,13 +1,16 @@
 // The window as it is built: the designed places and states of its controls,
 // and the real message box.
+#include "app/qt_translation.h"
 #include "ui/form1_ui.h"
 #include "ui/message_box.h"
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -52,6 +55,17 @@ private Q_SLOTS:
         const QFontMetrics metrics(ui.Label1->font());
         const QString longest = QStringLiteral("指定されたホストコンピュータのIPアドレスを見つけました。");
         QVERIFY(metrics.horizontalAdvance(longest) <= ui.Label1->contentsRect().width());
+    }
+
+    // Qt's own texts are Japanese in the C locale the tests run in.
+    void qtTextsInJapanese()
+    {
+        QVERIFY(InstallJapaneseQtTexts(*QCoreApplication::instance()));
+        QLineEdit box;
+        const std::unique_ptr<QMenu> edit(box.createStandardContextMenu());
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(edit->actions().constFirst()->text() + u'|' + buttons.button(QDialogButtonBox::Cancel)->text(),
+                 QStringLiteral("元に戻す(&U)\tCtrl+Z|キャンセル"));
     }
 
     void messageBoxShowsCrLfAsTwoLines()
