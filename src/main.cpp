@@ -23,12 +23,12 @@ int main(int argc, char *argv[])
         break;
     }
 
-    const bool throughX11 = ShouldRunThroughX11(CurrentSessionEnvironment());
-    if (throughX11)
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const QByteArray platform = ChooseWindowPlatform(CurrentSessionEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     // Programs the window starts (the file browser, the text viewer) choose their own platform.
-    if (throughX11)
+    if (!platform.isEmpty())
         qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Tobrell"));
     InstallJapaneseQtTexts(app);

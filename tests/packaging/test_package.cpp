@@ -127,20 +127,21 @@ private Q_SLOTS:
         QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"tobrell"});
     }
 
-    void x11OnWayland_data()
+    void windowPlatform_data()
     {
-        // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE and DISPLAY, then whether X11 is chosen.
+        // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE and DISPLAY, then the platform chosen (empty: Qt's).
         QTest::addColumn<QByteArray>("row");
-        for (const char *row : {"|wayland-1||:1|yes", "||wayland|:0|yes", "|wayland-0|wayland||no",
-                                "wayland|wayland-0|wayland|:0|no", "||x11|:0|no"})
+        for (const char *row : {"|wayland-1||:1|xcb", "||wayland|:0|xcb", "|wayland-0|wayland||wayland",
+                                "||wayland||wayland", "|wayland-0|||wayland", "wayland|wayland-0|wayland|:0|",
+                                "xcb|wayland-0|wayland||", "||x11|:0|", "||||"})
             QTest::newRow(row) << QByteArray(row);
     }
 
-    void x11OnWayland()
+    void windowPlatform()
     {
         QFETCH(QByteArray, row);
         const QByteArrayList v = row.split('|');
-        QCOMPARE(ShouldRunThroughX11({v[0], v[1], v[2], v[3]}), v[4] == "yes");
+        QCOMPARE(ChooseWindowPlatform({v[0], v[1], v[2], v[3]}), v[4]);
     }
 
 private:
