@@ -66,17 +66,24 @@ private Q_SLOTS:
             files << it.next().mid(root_.size());
         files.sort();
         const QString icon = QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/tobrell.png");
-        QCOMPARE(files, (QStringList{"usr/bin/tobrell", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
-                                     "usr/share/man/ja/man1/tobrell.1.gz", "usr/share/man/man1/tobrell.1.gz",
-                                     kMetainfo, "usr/share/tobrell/readme.txt"}));
-        for (const int size : {16, 32, 48})
+        const QList<int> sizes = {16, 32, 48, 64, 128, 256};
+        QStringList expected = {"usr/bin/tobrell", kDesktopEntry, "usr/share/doc/tobrell/changelog.Debian.gz",
+                                "usr/share/doc/tobrell/copyright", "usr/share/icons/hicolor/scalable/apps/tobrell.svg",
+                                "usr/share/lintian/overrides/tobrell", "usr/share/man/ja/man1/tobrell.1.gz",
+                                "usr/share/man/man1/tobrell.1.gz", kMetainfo, "usr/share/tobrell/readme.txt"};
+        for (const int size : sizes)
+            expected << icon.arg(size);
+        expected.sort();
+        QCOMPARE(files, expected);
+        for (const int size : sizes)
             QCOMPARE(QImage(root_ + icon.arg(size)).size(), QSize(size, size));
     }
 
     void validators()
     {
         for (const Finished &check : {run("desktop-file-validate", {root_ + kDesktopEntry}),
-                                      run("appstreamcli", {"validate", "--no-net", root_ + kMetainfo})})
+                                      run("appstreamcli", {"validate", "--no-net", "--pedantic", root_ + kMetainfo}),
+                                      run("lintian", {"--pedantic", "--fail-on", "error,warning,pedantic", deb_})})
             QVERIFY2(check.exitCode == 0, check.output + check.errors);
     }
 
