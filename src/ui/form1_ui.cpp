@@ -14,8 +14,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include <utility>
-
 namespace {
 
 QRect twips(int left, int top, int width, int height)
@@ -101,12 +99,16 @@ void Form1Ui::setupUi(QWidget *form)
     for (QPushButton *button : {Command1, Command4, Command2})
         button->setAutoDefault(true);
     Text2->setPlainText(QStringLiteral("ヘッダフィールド\n"));
-    // For screen readers; the Referer box is named by its caption.
+    // For screen readers; the Referer box is named by its caption. The
+    // status lines are named by the text they show, which a screen reader
+    // hears of whenever it changes; their descriptions say what each line is.
     Label11->setBuddy(Text1);
-    for (const auto &[control, name] : {std::pair<QWidget *, const char *>{Text3, "URL"}, {Text2, "ヘッダ"},
-                                        {Frame1, "状態"}, {Label1, "転送の状態"}, {Label4, "回数と進み具合"},
-                                        {Label2, "処理中の表示"}})
-        control->setAccessibleName(QString::fromUtf8(name));
+    Text3->setAccessibleName(QStringLiteral("URL"));
+    Text2->setAccessibleName(QStringLiteral("ヘッダ"));
+    Frame1->setAccessibleName(QStringLiteral("状態"));
+    Label1->setAccessibleDescription(QStringLiteral("転送の状態"));
+    Label4->setAccessibleDescription(QStringLiteral("回数と進み具合"));
+    Label2->setAccessibleDescription(QStringLiteral("処理中の表示"));
     // The URL box takes dropped text itself; the window handles the drop.
     Text3->setAcceptDrops(true);
 

@@ -45,11 +45,14 @@ private Q_SLOTS:
         QCOMPARE(captions.join(u'|'),
                  QStringLiteral("リファラ自動|クリップボード監視|リネーム|ヘッダ取得|接続解放|データ取得|Referer:"));
 
-        // What a screen reader names the controls that show no caption of their own.
-        QStringList names;
-        for (QWidget *control : QList<QWidget *>{ui.Text3, ui.Text2, ui.Text1, ui.Frame1, ui.Label1, ui.Label4, ui.Label2})
-            names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
-        QCOMPARE(names.join(u'|'), QStringLiteral("URL|ヘッダ|Referer:|状態|転送の状態|回数と進み具合|処理中の表示"));
+        // What a screen reader says of the controls that show no caption of their own: name, description.
+        ui.Label1->setText(QStringLiteral("接続しました。"));
+        QStringList heard;
+        for (QWidget *control : QList<QWidget *>{ui.Text3, ui.Text2, ui.Text1, ui.Frame1, ui.Label1, ui.Label4, ui.Label2}) {
+            const QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            heard << accessible->text(QAccessible::Name) + u'/' + accessible->text(QAccessible::Description);
+        }
+        QCOMPARE(heard.join(u'|'), QStringLiteral("URL/|ヘッダ/|Referer:/|状態/|接続しました。/転送の状態|/回数と進み具合|/処理中の表示"));
 
         // Every state message can be read in full in the state line.
         const QFontMetrics metrics(ui.Label1->font());
