@@ -4,14 +4,14 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev ca-certificates curl
   libsimpleini-dev
   fonts-noto-cjk xdg-utils
   nginx-light openssl
   xvfb xauth x11-utils imagemagick openbox xdotool
   # the Debian package: its library dependencies (CPack uses file and dpkg-shlibdeps) and its checks
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -31,14 +31,14 @@ int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
 }
 
 // Loads the window module, beside the program in the build folder and in
-// lib/tobrell/ beside bin/ when installed, and runs the window.
+// the package's private library folder beside bin/ when installed, and runs the window.
 int OpenWindow(int argc, char *argv[], const QString &startAddress)
 {
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
     void *module = nullptr;
     for (const std::filesystem::path &candidate :
-         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / "lib" / "tobrell" / TOBRELL_WINDOW_MODULE}) {
+         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / TOBRELL_WINDOW_MODULE_FOLDER / TOBRELL_WINDOW_MODULE}) {
         if ((module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)))
             break;
     }

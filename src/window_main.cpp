@@ -1,6 +1,7 @@
 // The window's start, in a module of its own that the program loads only
 // when it opens a window: the terminal mode never maps Qt's GUI libraries.
 #include "app/program_icon.h"
+#include "app/qt_translation.h"
 #include "app/termination_signals.h"
 #include "app/window_platform.h"
 #include "ui/form1.h"
@@ -10,14 +11,15 @@
 
 extern "C" int RunWindow(int argc, char *argv[], const char *startAddress)
 {
-    const bool throughX11 = ShouldRunThroughX11(CurrentSessionEnvironment());
-    if (throughX11)
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const QByteArray platform = ChooseWindowPlatform(CurrentSessionEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     // Programs the window starts (the file browser, the text viewer) choose their own platform.
-    if (throughX11)
+    if (!platform.isEmpty())
         qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Tobrell"));
+    InstallJapaneseQtTexts(app);
     QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
     // Every window of the program, message boxes included, shows the program icon.
     QApplication::setWindowIcon(ProgramIcon());

@@ -1,20 +1,21 @@
 #!/usr/bin/env python3
 """Draws the program icon: a sheet of header lines with a green down arrow.
 
-Writes tobrell-16.png, tobrell-32.png and tobrell-48.png (8-bit RGBA) beside
-this script. Only the standard library is used and the output is the same on
-every run, so the committed images can always be regenerated and compared.
+Writes tobrell-<size>.png (8-bit RGBA) for every size in SIZES and the
+scalable tobrell.svg beside this script. Only the standard library is used and
+the output is the same on every run, so the committed images can always be
+regenerated and compared.
 
 The drawing is made on a 48-unit square. Every edge of the sheet and its lines
-lies on a multiple of 3 units, which is a whole pixel at all three sizes, so
-the small icon stays sharp; only the slanted edges are smoothed.
+lies on a multiple of 3 units, which is a whole pixel at every size, so the
+small icons stay sharp; only the slanted edges are smoothed.
 """
 
 import pathlib
 import struct
 import zlib
 
-SIZES = (16, 32, 48)
+SIZES = (16, 32, 48, 64, 128, 256)
 SAMPLES = 8  # per pixel and axis
 
 OUTLINE = (0x3C, 0x46, 0x50)
@@ -62,7 +63,8 @@ def contains(polygon, x, y):
 
 def layers(size):
     """The drawing for one size, bottom layer first: (colour, convex polygons) in units."""
-    edge = (2 if size >= 48 else 1) * 48 / size  # outline width: 1 or 2 pixels
+    # Outline width: 1 pixel up to 32 pixels, then 2 units (a 24th of the size).
+    edge = 2 if size >= 48 else 48 / size
     sheet = rect(6, 3, 36, 45)
     shaft = rect(27, 21, 39, 33)
     if size <= 16:
@@ -120,7 +122,21 @@ def png(size, raw):
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
+def svg():
+    """The drawing of the large sizes as a scalable image, in units."""
+    def number(value):
+        return f"{value:.3f}".rstrip("0").rstrip(".")
+    paths = []
+    for colour, polygons in layers(max(SIZES)):
+        outline = " ".join("M" + " L".join(f"{number(x)},{number(y)}" for x, y in p) + " Z" for p in polygons)
+        paths.append(f'  <path fill="#{bytes(colour).hex()}" d="{outline}"/>')
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">\n'
+            + "\n".join(paths) + "\n</svg>\n")
+
+
 if __name__ == "__main__":
     folder = pathlib.Path(__file__).resolve().parent
+    (folder / "tobrell.svg").write_text(svg(), encoding="utf-8")
     for size in SIZES:
         (folder / f"tobrell-{size}.png").write_bytes(render(size))

@@ -7,9 +7,11 @@ SessionEnvironment CurrentSessionEnvironment()
     return {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"), qgetenv("DISPLAY")};
 }
 
-bool ShouldRunThroughX11(const SessionEnvironment &environment)
+QByteArray ChooseWindowPlatform(const SessionEnvironment &environment)
 {
     // Qt itself treats an empty QT_QPA_PLATFORM as unset.
     const bool wayland = !environment.waylandDisplay.isEmpty() || environment.sessionType == "wayland";
-    return environment.qtQpaPlatform.isEmpty() && wayland && !environment.display.isEmpty();
+    if (!environment.qtQpaPlatform.isEmpty() || !wayland)
+        return QByteArray();
+    return environment.display.isEmpty() ? QByteArrayLiteral("wayland") : QByteArrayLiteral("xcb");
 }

@@ -12,8 +12,10 @@ struct SessionEnvironment {
 
 SessionEnvironment CurrentSessionEnvironment();
 
-// True when the window should run through X11 rather than Wayland: the
-// session is Wayland, an X server is available and the user has chosen no
-// platform. Wayland lets no program place its window or read its place, so
-// the saved window position would be lost.
-bool ShouldRunThroughX11(const SessionEnvironment &environment);
+// The Qt platform the window runs on; empty leaves the choice to Qt (the
+// user's QT_QPA_PLATFORM, or a session that is not Wayland). In a Wayland
+// session the window runs through X11 ("xcb") when an X server (XWayland) is
+// there, because Wayland lets no program place its window or read its place,
+// so the saved window position would be lost; without one it runs on
+// Wayland itself ("wayland") rather than not at all.
+QByteArray ChooseWindowPlatform(const SessionEnvironment &environment);

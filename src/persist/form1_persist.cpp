@@ -38,12 +38,6 @@ void Restore(QCheckBox *box, std::optional<int> value)
         box->setCheckState(CheckStateOf(*value));
 }
 
-QString HistoryFile()
-{
-    // By bare name: the current directory at the moment of each use.
-    return history::kHistoryFileName.toString();
-}
-
 } // namespace
 
 void Form1::LoadSettings()
@@ -98,7 +92,7 @@ void Form1::SaveSettings()
 
 void Form1::AddHistory()
 {
-    history::AddHistory(HistoryFile(), strURL);
+    history::AddHistory(historyFile_, strURL);
 }
 
 void Form1::LoadHistory()
@@ -109,7 +103,7 @@ void Form1::LoadHistory()
     }
     ui.menuCpy[0]->setVisible(true);
     // Without a history, or with only empty lines in it, the placeholder stays alone.
-    const std::optional<QList<history::HistoryItem>> items = history::LoadHistory(HistoryFile());
+    const std::optional<QList<history::HistoryItem>> items = history::LoadHistory(historyFile_);
     if (!items || items->isEmpty())
         return;
     for (const history::HistoryItem &item : *items) {

@@ -12,7 +12,7 @@
 // its size nor its number of lines is limited.
 namespace history {
 
-// The history file, in the current directory.
+// The history file's name.
 inline constexpr QStringView kHistoryFileName = u"rireki.txt";
 
 // How many of the file's last lines are looked at.

@@ -1,5 +1,7 @@
 #include "persist/storage_folders.h"
 
+#include "persist/history.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -33,15 +35,17 @@ QString UserFolder(QStandardPaths::StandardLocation location)
 StorageFolders ChooseStorageFolders(const QString &executableFolder)
 {
     const QString folder = WithSlash(executableFolder);
-    StorageFolders chosen{folder + kSettingsFileName, folder};
+    StorageFolders chosen{folder + kSettingsFileName, history::kHistoryFileName.toString(), folder};
     // An installed program (below /usr) never writes beside itself, not even
     // for root, who could: the package manager would not know those files.
     const QFileInfo program(executableFolder);
     const bool installed = QDir::cleanPath(program.absoluteFilePath()).startsWith(QStringLiteral("/usr/"));
     if (program.isDir() && program.isWritable() && !installed)
         return chosen;
-    if (const QString config = UserFolder(QStandardPaths::GenericConfigLocation); !config.isEmpty())
+    if (const QString config = UserFolder(QStandardPaths::GenericConfigLocation); !config.isEmpty()) {
         chosen.settingsFile = config + kSettingsFileName;
+        chosen.historyFile = config + chosen.historyFile;
+    }
     if (const QString downloads = UserFolder(QStandardPaths::DownloadLocation); !downloads.isEmpty())
         chosen.downloadBase = downloads;
     return chosen;

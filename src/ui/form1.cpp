@@ -9,20 +9,20 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include <utility>
@@ -30,6 +30,21 @@
 namespace {
 
 const QString kHelpFileName = QStringLiteral("readme.txt");
+
+// The keys that ask for the focused control's menu.
+bool IsMenuKey(const QKeyEvent &key)
+{
+    return (key.key() == Qt::Key_Menu && key.modifiers() == Qt::NoModifier)
+        || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+}
+
+// Where a menu asked for from the keyboard stands: at the text cursor of a
+// text box, in the middle of any other control.
+QPoint KeyboardMenuPoint(const QWidget &control)
+{
+    const QRect cursor = control.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    return cursor.isValid() ? cursor.center() : control.rect().center();
+}
 
 } // namespace
 
@@ -51,6 +66,7 @@ Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, 
     }
     const settings::StorageFolders folders = settings::ChooseStorageFolders(programFolder_);
     settingsFile_ = folders.settingsFile;
+    historyFile_ = folders.historyFile;
     downloadBase_ = folders.downloadBase;
     connectControls();
     Form_Load();
@@ -86,8 +102,9 @@ void Form1::connectControls()
     }
     connect(ui.menuTxt, &QAction::triggered, this, &Form1::menuTxt_Click);
     connect(ui.menuVer, &QAction::triggered, this, &Form1::menuVer_Click);
-    // The URL box's focus arrivals and drops.
+    // The URL box's focus arrivals and drops; the header box's menu key.
     ui.Text3->installEventFilter(this);
+    ui.Text2->installEventFilter(this);
 }
 
 void Form1::Form_Load()
@@ -132,8 +149,39 @@ void Form1::mouseReleaseEvent(QMouseEvent *event)
         ui.menuTop->popup(event->globalPosition().toPoint());
 }
 
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that the focused control leaves unhandled arrive here. The menu
+    // keys ask that control for its menu, as the X11 platform does for the
+    // Menu key itself: the single-line text boxes show their edit menu, the
+    // header box and the rest pass the request on to the window's popup.
+    if (!IsMenuKey(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    QWidget *control = focusWidget() ? focusWidget() : this;
+    const QPoint at = KeyboardMenuPoint(*control);
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, at, control->mapToGlobal(at), event->modifiers());
+    QCoreApplication::sendEvent(control, &request);
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The mouse opens the popup on release (mouseReleaseEvent).
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        ui.menuTop->popup(event->globalPos());
+}
+
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui.Text2 && event->type() == QEvent::ContextMenu) {
+        // The header box's edit menu is for the mouse; the keyboard opens the popup.
+        auto *request = static_cast<QContextMenuEvent *>(event);
+        if (request->reason() != QContextMenuEvent::Keyboard)
+            return false;
+        contextMenuEvent(request);
+        return true;
+    }
     if (watched != ui.Text3)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -168,8 +216,9 @@ void Form1::menuTop_Click()
 
 void Form1::menuDir_Click()
 {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(strSaveFolder)))
-        showWarning(QStringLiteral("保存フォルダを開けませんでした。\r\n") + strSaveFolder);
+    opener.open(strSaveFolder, [this, folder = strSaveFolder] {
+        showWarning(QStringLiteral("保存フォルダを開けませんでした。\r\n") + folder);
+    });
 }
 
 void Form1::menuTxt_Click()
@@ -183,8 +232,7 @@ void Form1::menuTxt_Click()
         if (!QFileInfo(candidate).isFile())
             continue;
         const QString path = QFileInfo(candidate).absoluteFilePath();
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-            showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path);
+        opener.open(path, [this, path] { showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path); });
         return;
     }
     showWarning(QStringLiteral("ヘルプ (") + kHelpFileName + QStringLiteral(") が見つかりません。"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/control_hints.h"
+#include "ui/desktop_opener.h"
 #include "ui/form1_ui.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ public:
 
     Form1Ui ui;
     Transfer *Inet1;
+    // Opens the download folder and the help file.
+    DesktopOpener opener;
 
     // Fetch commands.
     void Command1_Click();
@@ -97,6 +100,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -120,6 +125,7 @@ private:
     MessageBoxes *boxes_;
     QString programFolder_;
     QString settingsFile_;
+    QString historyFile_;
     QString downloadBase_;
     std::unique_ptr<ControlHints> hints_;
     // Set while a drop moves the focus into the URL box, which must not paste.

@@ -93,7 +93,22 @@ void Form1Ui::setupUi(QWidget *form)
     Check3->setChecked(true);
     Command2->setEnabled(false);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control; the headers hold no tab characters.
+    Text2->setTabChangesFocus(true);
+    // Enter presses a focused button, as Space does.
+    for (QPushButton *button : {Command1, Command4, Command2})
+        button->setAutoDefault(true);
     Text2->setPlainText(QStringLiteral("ヘッダフィールド\n"));
+    // For screen readers; the Referer box is named by its caption. The
+    // status lines are named by the text they show, which a screen reader
+    // hears of whenever it changes; their descriptions say what each line is.
+    Label11->setBuddy(Text1);
+    Text3->setAccessibleName(QStringLiteral("URL"));
+    Text2->setAccessibleName(QStringLiteral("ヘッダ"));
+    Frame1->setAccessibleName(QStringLiteral("状態"));
+    Label1->setAccessibleDescription(QStringLiteral("転送の状態"));
+    Label4->setAccessibleDescription(QStringLiteral("回数と進み具合"));
+    Label2->setAccessibleDescription(QStringLiteral("処理中の表示"));
     // The URL box takes dropped text itself; the window handles the drop.
     Text3->setAcceptDrops(true);
 

@@ -1,5 +1,7 @@
 #include "ui/tooltip_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHoverEvent>
@@ -19,6 +21,25 @@ constexpr int kBorder = 1;
 // Below-right of the pointer, clear of the cursor shape.
 constexpr QPoint kPointerOffset(2, 20);
 
+// What a screen reader sees of a tip: a tool tip named by the text it shows.
+class TooltipAccessible : public QAccessibleWidget {
+public:
+    explicit TooltipAccessible(TooltipWindow *tip) : QAccessibleWidget(tip, QAccessible::ToolTip) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name ? static_cast<const TooltipWindow *>(widget())->shownText()
+                                         : QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface *TooltipAccessibleFactory(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(TooltipWindow::staticMetaObject.className()))
+        return nullptr;
+    return new TooltipAccessible(static_cast<TooltipWindow *>(object));
+}
+
 } // namespace
 
 TooltipWindow::TooltipWindow(QWidget *target)
@@ -29,6 +50,8 @@ TooltipWindow::TooltipWindow(QWidget *target)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFont(QToolTip::font());
+    static const bool accessible = (QAccessible::installFactory(TooltipAccessibleFactory), true);
+    Q_UNUSED(accessible)
     showTimer_.setSingleShot(true);
     autoPopTimer_.setSingleShot(true);
     connect(&showTimer_, &QTimer::timeout, this, &TooltipWindow::showHoveredTool);
@@ -273,6 +296,9 @@ void TooltipWindow::showTool(qint32 id)
     place();
     show();
     update();
+    // A tip already on screen may have changed its text.
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
 }
 
 void TooltipWindow::hideTip()

@@ -68,17 +68,24 @@ private Q_SLOTS:
             files << it.next().mid(root_.size());
         files.sort();
         const QString icon = QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/tobrell.png");
-        QCOMPARE(files, (QStringList{"usr/bin/tobrell", "usr/lib/tobrell/tobrell-window.so", kDesktopEntry, icon.arg(16), icon.arg(32), icon.arg(48),
-                                     "usr/share/man/ja/man1/tobrell.1.gz", "usr/share/man/man1/tobrell.1.gz",
-                                     kMetainfo, "usr/share/tobrell/readme.txt"}));
-        for (const int size : {16, 32, 48})
+        const QList<int> sizes = {16, 32, 48, 64, 128, 256};
+        QStringList expected = {"usr/bin/tobrell", "usr/lib/x86_64-linux-gnu/tobrell/tobrell-window.so", kDesktopEntry, "usr/share/doc/tobrell/changelog.Debian.gz",
+                                "usr/share/doc/tobrell/copyright", "usr/share/icons/hicolor/scalable/apps/tobrell.svg",
+                                "usr/share/lintian/overrides/tobrell", "usr/share/man/ja/man1/tobrell.1.gz",
+                                "usr/share/man/man1/tobrell.1.gz", kMetainfo, "usr/share/tobrell/readme.txt"};
+        for (const int size : sizes)
+            expected << icon.arg(size);
+        expected.sort();
+        QCOMPARE(files, expected);
+        for (const int size : sizes)
             QCOMPARE(QImage(root_ + icon.arg(size)).size(), QSize(size, size));
     }
 
     void validators()
     {
         for (const Finished &check : {run("desktop-file-validate", {root_ + kDesktopEntry}),
-                                      run("appstreamcli", {"validate", "--no-net", root_ + kMetainfo})})
+                                      run("appstreamcli", {"validate", "--no-net", "--pedantic", root_ + kMetainfo}),
+                                      run("lintian", {"--pedantic", "--fail-on", "error,warning,pedantic", deb_})})
             QVERIFY2(check.exitCode == 0, check.output + check.errors);
     }
 
@@ -86,7 +93,7 @@ private Q_SLOTS:
     {
         const QString depends = run("dpkg-deb", {"-f", deb_, "Depends"}).output;
         const QStringList packages = depends.trimmed().split(QRegularExpression(" \\([^)]*\\)|, "), Qt::SkipEmptyParts);
-        for (const char *needed : {"fonts-noto-cjk", "xdg-utils", "qt6-qpa-plugins", "libqt6widgets6", "libcurl4"})
+        for (const char *needed : {"fonts-noto-cjk", "xdg-utils", "qt6-translations-l10n", "qt6-qpa-plugins", "qt6-wayland", "libqt6widgets6", "libcurl4"})
             QVERIFY2(packages.contains(QLatin1String(needed)), qPrintable(depends));
     }
 
@@ -179,20 +186,21 @@ private Q_SLOTS:
         QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"tobrell"});
     }
 
-    void x11OnWayland_data()
+    void windowPlatform_data()
     {
-        // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE and DISPLAY, then whether X11 is chosen.
+        // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE and DISPLAY, then the platform chosen (empty: Qt's).
         QTest::addColumn<QByteArray>("row");
-        for (const char *row : {"|wayland-1||:1|yes", "||wayland|:0|yes", "|wayland-0|wayland||no",
-                                "wayland|wayland-0|wayland|:0|no", "||x11|:0|no"})
+        for (const char *row : {"|wayland-1||:1|xcb", "||wayland|:0|xcb", "|wayland-0|wayland||wayland",
+                                "||wayland||wayland", "|wayland-0|||wayland", "wayland|wayland-0|wayland|:0|",
+                                "xcb|wayland-0|wayland||", "||x11|:0|", "||||"})
             QTest::newRow(row) << QByteArray(row);
     }
 
-    void x11OnWayland()
+    void windowPlatform()
     {
         QFETCH(QByteArray, row);
         const QByteArrayList v = row.split('|');
-        QCOMPARE(ShouldRunThroughX11({v[0], v[1], v[2], v[3]}), v[4] == "yes");
+        QCOMPARE(ChooseWindowPlatform({v[0], v[1], v[2], v[3]}), v[4]);
     }
 
 private:

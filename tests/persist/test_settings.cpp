@@ -1,5 +1,6 @@
 #include "persist/conversions.h"
 #include "persist/settings.h"
+#include "persist/storage_folders.h"
 #include "support/sample_data.h"
 
 #include <QtTest>
@@ -113,6 +114,28 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).isFile(), kind == u"large");
         if (kind == u"large")
             QCOMPARE(testdata::ReadFile(path), large);
+    }
+
+    // The program's folder (P a writable one), then where settings, history and downloads go;
+    // H is the home folder. An installed program keeps its files in the per-user folders.
+    void storageFolders_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("expected");
+        testdata::AddTextRows({"P|P/settei.ini rireki.txt P/",
+                               "/usr/bin|H/.config/Tobrell/settei.ini H/.config/Tobrell/rireki.txt H/Downloads/Tobrell/",
+                               "P/missing|H/.config/Tobrell/settei.ini H/.config/Tobrell/rireki.txt H/Downloads/Tobrell/"});
+    }
+
+    void storageFolders()
+    {
+        QFETCH(QString, program);
+        QTemporaryDir home, folder;
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        const StorageFolders chosen = ChooseStorageFolders(program.replace(u'P', folder.path()));
+        const QString seen = QStringList{chosen.settingsFile, chosen.historyFile, chosen.downloadBase}.join(u' ');
+        QTEST(QString(seen).replace(home.path(), u"H"_s).replace(folder.path(), u"P"_s), "expected");
     }
 
     void save_data()

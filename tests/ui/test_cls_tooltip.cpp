@@ -3,6 +3,7 @@
 #include "ui/cls_tooltip.h"
 #include "ui/tooltip_window.h"
 
+#include <QAccessible>
 #include <QtTest>
 
 #include <limits>
@@ -137,6 +138,10 @@ private Q_SLOTS:
         tip_->pToolTrack(1, true);
         QCOMPARE(window->pos(), QPoint(100, 200));
         QCOMPARE(window->shownText(), u"tracked"_s);
+        // A screen reader reads the tip it shows.
+        QAccessibleInterface *const accessible = QAccessible::queryAccessibleInterface(window);
+        QCOMPARE(accessible->role(), QAccessible::ToolTip);
+        QCOMPARE(accessible->text(QAccessible::Name), u"tracked"_s);
         tip_->mToolTrackPosition(-5, 200); // x borrows one from the high half of the packed value
         QCOMPARE(window->pos(), QPoint(-5, 200));
         // An unbroken text wraps at the maximum width (plus the 1-pixel border)

@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QWindow>
 #include <QtTest>
 
@@ -20,6 +22,15 @@ static QString Describe(const Form1 &form)
         .arg(n(form.x()), n(form.y()), n(form.ui.Check2->checkState()), n(form.ui.Check1->checkState()),
              n(form.ui.Check3->checkState()), n(form.ui.menuFrm->isChecked()), n(form.ui.menuTip->isChecked()),
              form.ui.Text3->text(), form.ui.Label4->text());
+}
+
+// The window and its controls by name.
+static QMap<QString, QWidget *> Controls(Form1 &form)
+{
+    const Form1Ui &ui = form.ui;
+    return {{"Form1", static_cast<QWidget *>(&form)}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1}, {"Label2", ui.Label2},
+            {"Label4", ui.Label4}, {"Label11", ui.Label11}, {"Text1", ui.Text1}, {"Text2", ui.Text2},
+            {"Text3", ui.Text3}, {"Check3", ui.Check3}, {"Command1", ui.Command1}, {"Command4", ui.Command4}};
 }
 
 class TestForm1Menu : public QObject {
@@ -53,10 +64,7 @@ private Q_SLOTS:
         Form1 &form = *w_->form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        const QMap<QString, QWidget *> controls = {{"Form1", static_cast<QWidget *>(&form)}, {"Frame1", form.ui.Frame1},
-            {"Label1", form.ui.Label1}, {"Label2", form.ui.Label2}, {"Label4", form.ui.Label4},
-            {"Label11", form.ui.Label11}};
-        QWidget *widget = controls[target];
+        QWidget *widget = Controls(form)[target];
         // Clear of the window's controls and of the labels inside the frame.
         const QPoint at(5, 5);
         QTest::mousePress(widget, Qt::MouseButton(button), {}, at);
@@ -65,6 +73,43 @@ private Q_SLOTS:
         QCOMPARE(form.ui.menuTop->isVisible(), opens);
         if (opens)
             QCOMPARE(form.ui.menuTop->geometry().topLeft(), widget->mapToGlobal(at));
+    }
+
+    // A key on a focused control, then which menu is open (the popup, the control's own edit
+    // menu or none), where the focus is and how often "ヘッダ取得" was pressed.
+    void keyboard_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        testdata::AddTextRows({"Command1|Shift+F10|popup Command1 0", "Check3|Menu|popup Check3 0",
+                               "Text2|Menu|popup Text2 0", "Text2|Shift+F10|popup Text2 0",
+                               "Text3|Shift+F10|edit Text3 0", "Text1|Menu|edit Text1 0",
+                               "Text2|Tab|none Text3 0", "Text2|Shift+Tab|none Text1 0", "Text2|A|none Text2 0",
+                               "Command1|Return|none Command1 1", "Command1|Enter|none Command1 1",
+                               "Command4|Space|none Command4 0", "Command1|F10|none Command1 0"});
+    }
+
+    void keyboard()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, key);
+        Form1 &form = *w_->form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const QMap<QString, QWidget *> controls = Controls(form);
+        QWidget *focused = controls[control];
+        focused->setFocus();
+        form.ui.Text2->setPlainText(QStringLiteral("ヘッダ"));
+        QSignalSpy pressed(form.ui.Command1, &QPushButton::clicked);
+        const QKeyCombination combination = QKeySequence(key)[0];
+        QTest::keyClick(focused, combination.key(), combination.keyboardModifiers());
+        QMenu *edit = focused->findChild<QMenu *>();
+        const QString menu = form.ui.menuTop->isVisible() ? "popup" : edit && edit->isVisible() ? "edit" : "none";
+        QTEST(menu + u' ' + controls.key(form.focusWidget()) + u' ' + QString::number(pressed.size()), "expected");
+        if (form.ui.menuTop->isVisible())
+            QVERIFY(QRect(focused->mapToGlobal(QPoint()), focused->size()).contains(form.ui.menuTop->pos()));
+        QCOMPARE(form.ui.Text2->toPlainText(), key == "A" ? "aヘッダ" : "ヘッダ"); // typed at the start
     }
 
     void restoredSettings_data()
@@ -148,26 +193,39 @@ private Q_SLOTS:
         QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
     }
 
-    // The help file in the current directory comes first, then the one beside the program. Without a
-    // desktop to open them, as here, the user is told which file or folder could not be opened.
+    void openFolderAndHelp_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("boxes"); // P stands for the program folder
+        const QString failed = "ヘルプ (readme.txt) が見つかりません。|ヘルプを開けませんでした。\r\nP/readme.txt|"
+                               "ヘルプを開けませんでした。\r\nP/elsewhere/readme.txt|保存フォルダを開けませんでした。\r\nP/download/";
+        QTest::newRow("opener fails") << "false" << failed;
+        QTest::newRow("no opener") << "/nonexistent/xdg-open" << failed;
+        QTest::newRow("opened") << "true" << "ヘルプ (readme.txt) が見つかりません。";
+    }
+
+    // The help file in the current directory comes first, then the one beside the program. An opener
+    // that cannot start or ends with a failure status makes the user told what could not be opened.
     void openFolderAndHelp()
     {
-        if (QGuiApplication::platformName() != u"offscreen")
-            QSKIP("would open the files on this desktop");
+        QFETCH(QString, opener);
+        QFETCH(QString, boxes);
+        Form1 &form = *w_->form;
+        form.opener.setProgram(opener);
+        // Each opener has ended before the next command.
+        const auto trigger = [&form](QAction *item) {
+            item->trigger();
+            return QTest::qWaitFor([&form] { return form.opener.findChildren<QProcess *>().isEmpty(); }, kDeadlineMs);
+        };
         const QString elsewhere = w_->program.filePath(QStringLiteral("elsewhere"));
-        const QString beside = w_->program.filePath(QStringLiteral("readme.txt"));
-        const QString local = elsewhere + QStringLiteral("/readme.txt");
         QVERIFY(QDir().mkpath(elsewhere) && QDir::setCurrent(elsewhere));
-        w_->form->ui.menuTxt->trigger();
-        QVERIFY(testdata::WriteFile(beside, "help"));
-        w_->form->ui.menuTxt->trigger();
-        QVERIFY(testdata::WriteFile(local, "local help"));
-        w_->form->ui.menuTxt->trigger();
-        w_->form->ui.menuDir->trigger();
-        const QString failed = QStringLiteral("ヘルプを開けませんでした。\r\n");
-        QCOMPARE(w_->boxes.texts(),
-                 QStringList({"ヘルプ (readme.txt) が見つかりません。", failed + beside, failed + local,
-                              "保存フォルダを開けませんでした。\r\n" + w_->program.filePath("download/")}));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("readme.txt")), "help"));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(testdata::WriteFile(elsewhere + QStringLiteral("/readme.txt"), "local help"));
+        QVERIFY(trigger(form.ui.menuTxt));
+        QVERIFY(trigger(form.ui.menuDir));
+        QCOMPARE(w_->boxes.texts().join(u'|').replace(w_->program.path(), QStringLiteral("P")), boxes);
     }
 };
 

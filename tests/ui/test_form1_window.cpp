@@ -1,12 +1,16 @@
 // The window as it is built: the designed places and states of its controls,
 // and the real message box.
+#include "app/qt_translation.h"
 #include "ui/form1_ui.h"
 #include "ui/message_box.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,10 +45,30 @@ private Q_SLOTS:
         QCOMPARE(captions.join(u'|'),
                  QStringLiteral("リファラ自動|クリップボード監視|リネーム|ヘッダ取得|接続解放|データ取得|Referer:"));
 
+        // What a screen reader says of the controls that show no caption of their own: name, description.
+        ui.Label1->setText(QStringLiteral("接続しました。"));
+        QStringList heard;
+        for (QWidget *control : QList<QWidget *>{ui.Text3, ui.Text2, ui.Text1, ui.Frame1, ui.Label1, ui.Label4, ui.Label2}) {
+            const QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            heard << accessible->text(QAccessible::Name) + u'/' + accessible->text(QAccessible::Description);
+        }
+        QCOMPARE(heard.join(u'|'), QStringLiteral("URL/|ヘッダ/|Referer:/|状態/|接続しました。/転送の状態|/回数と進み具合|/処理中の表示"));
+
         // Every state message can be read in full in the state line.
         const QFontMetrics metrics(ui.Label1->font());
         const QString longest = QStringLiteral("指定されたホストコンピュータのIPアドレスを見つけました。");
         QVERIFY(metrics.horizontalAdvance(longest) <= ui.Label1->contentsRect().width());
+    }
+
+    // Qt's own texts are Japanese in the C locale the tests run in.
+    void qtTextsInJapanese()
+    {
+        QVERIFY(InstallJapaneseQtTexts(*QCoreApplication::instance()));
+        QLineEdit box;
+        const std::unique_ptr<QMenu> edit(box.createStandardContextMenu());
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(edit->actions().constFirst()->text() + u'|' + buttons.button(QDialogButtonBox::Cancel)->text(),
+                 QStringLiteral("元に戻す(&U)\tCtrl+Z|キャンセル"));
     }
 
     void messageBoxShowsCrLfAsTwoLines()
