@@ -46,8 +46,10 @@ Reading ReadSettingsBytes(const QString &path, QByteArray *data)
         ::close(fd);
         return Reading::Refused;
     }
-    *data = file.read(kMostFileBytes + 1);
-    return data->size() > kMostFileBytes ? Reading::Refused : Reading::Read;
+    // As much as the file holds, and one byte more to tell a file that grew
+    // meanwhile, which is refused like one too large.
+    *data = file.read(status.st_size + 1);
+    return data->size() > status.st_size ? Reading::Refused : Reading::Read;
 }
 
 } // namespace
