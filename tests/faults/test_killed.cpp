@@ -111,7 +111,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"settei.ini"_s);
         const QByteArray absent = "<absent>";
-        const auto reset = [&] { return before.isEmpty() ? !QFile::exists(path) || QFile::remove(path) : WriteFile(path, before); };
+        const auto reset = [&] {
+            return before.isEmpty() ? !QFile::exists(path) || QFile::remove(path) : WriteFile(path, before);
+        };
         // The files whole saves give, by the same routine; saving in turn returns to them.
         QList<QByteArray> whole{before.isEmpty() ? absent : before};
         QVERIFY(reset());
