@@ -90,8 +90,13 @@ SettingsFile::~SettingsFile() = default;
 
 QString SettingsFile::ReadIni(const QString &section, const QString &key) const
 {
-    const char *value = store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), "");
-    return persist::DecodeUtf8Prefix(QByteArrayView(value), kMaxValueBytes);
+    const QByteArrayView value(store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), ""));
+    QString text = persist::DecodeUtf8Prefix(value, kMaxValueBytes);
+    // The decoder drops a U+FEFF at the start as a byte order mark; at the
+    // start of a value it is a character that was written there, and stays.
+    if (value.startsWith("\xEF\xBB\xBF"))
+        text.prepend(QChar(0xFEFF));
+    return text;
 }
 
 void SettingsFile::WriteIni(const QString &section, const QString &key, const QString &value)
