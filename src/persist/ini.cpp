@@ -117,6 +117,12 @@ bool SettingsFile::save() const
     std::string contents;
     if (store_->ini.Save(contents) != SI_OK)
         return false;
+    // The reader takes a byte order mark at the very start for the file's
+    // signature and drops it. A first line that starts with one itself (a key
+    // that stood after a line the parser skipped) keeps it behind a signature,
+    // or it would read as another line, a section header perhaps.
+    if (contents.starts_with("\xEF\xBB\xBF"))
+        contents.insert(0, "\xEF\xBB\xBF");
     QSaveFile file(path_);
     // commit() does not notice a failure to flush its write buffer (Qt 6.4),
     // so the buffer is flushed first: a failed write then keeps the old file.
