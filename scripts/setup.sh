@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev ca-certificates curl
   libsimpleini-dev
+  # the fuzz targets: clang with its sanitizer runtimes and libFuzzer
+  clang libclang-rt-14-dev libfuzzer-14-dev
   fonts-noto-cjk xdg-utils
   nginx-light openssl
   xvfb xauth x11-utils imagemagick openbox xdotool

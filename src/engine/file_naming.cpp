@@ -42,9 +42,12 @@ QStringView HeadWithin(QStringView text, qsizetype maxBytes)
     return text.left(i);
 }
 
+// The size of text as the file system gets it. QString::toUtf8() would
+// count a lone surrogate as one byte, where the encoding of file names writes
+// the three of the replacement character.
 qsizetype Utf8Size(QStringView text)
 {
-    return text.toUtf8().size();
+    return QFile::encodeName(text.toString()).size();
 }
 
 // The part of name worth keeping at its end when it is shortened: from the

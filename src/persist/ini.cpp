@@ -46,8 +46,10 @@ Reading ReadSettingsBytes(const QString &path, QByteArray *data)
         ::close(fd);
         return Reading::Refused;
     }
-    *data = file.read(kMostFileBytes + 1);
-    return data->size() > kMostFileBytes ? Reading::Refused : Reading::Read;
+    // As much as the file holds, and one byte more to tell a file that grew
+    // meanwhile, which is refused like one too large.
+    *data = file.read(status.st_size + 1);
+    return data->size() > status.st_size ? Reading::Refused : Reading::Read;
 }
 
 } // namespace
@@ -88,8 +90,13 @@ SettingsFile::~SettingsFile() = default;
 
 QString SettingsFile::ReadIni(const QString &section, const QString &key) const
 {
-    const char *value = store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), "");
-    return persist::DecodeUtf8Prefix(QByteArrayView(value), kMaxValueBytes);
+    const QByteArrayView value(store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), ""));
+    QString text = persist::DecodeUtf8Prefix(value, kMaxValueBytes);
+    // The decoder drops a U+FEFF at the start as a byte order mark; at the
+    // start of a value it is a character that was written there, and stays.
+    if (value.startsWith("\xEF\xBB\xBF"))
+        text.prepend(QChar(0xFEFF));
+    return text;
 }
 
 void SettingsFile::WriteIni(const QString &section, const QString &key, const QString &value)
@@ -110,6 +117,12 @@ bool SettingsFile::save() const
     std::string contents;
     if (store_->ini.Save(contents) != SI_OK)
         return false;
+    // The reader takes a byte order mark at the very start for the file's
+    // signature and drops it. A first line that starts with one itself (a key
+    // that stood after a line the parser skipped) keeps it behind a signature,
+    // or it would read as another line, a section header perhaps.
+    if (contents.starts_with("\xEF\xBB\xBF"))
+        contents.insert(0, "\xEF\xBB\xBF");
     QSaveFile file(path_);
     // commit() does not notice a failure to flush its write buffer (Qt 6.4),
     // so the buffer is flushed first: a failed write then keeps the old file.
