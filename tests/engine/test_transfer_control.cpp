@@ -200,7 +200,6 @@ private Q_SLOTS:
             {"two Location fields", "HTTP/1.1 302 Found\r\nLocation: /a\r\nLocation: /b\r\n"},
             {"1,001 header lines", manyLines},
             {"chunked, then another coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked, another\r\n"},
-            {"chunked twice", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n"},
             {"a 2 MB header line", "HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(2 << 20, 'x') + "\r\n"}};
         for (const auto &[name, block] : unreadable)
             row(name, "GET", {S::Send(block + "\r\n"), S::Body(1000), S::Close()}, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}, "",
@@ -289,22 +288,14 @@ private Q_SLOTS:
         }
     }
 
-    // A real TLS handshake: trusted through the CA that SSL_CERT_FILE names, and
-    // refused with the system's CA store alone.
-    void https()
+    // A server whose certificate no CA of the system's vouches for is refused for what it is. The terminal
+    // tests show the handshake succeed through the same control once SSL_CERT_FILE names its CA.
+    void untrustedCertificate()
     {
         ScriptServer tls;
         QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
         tls.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n"));
-        qputenv("SSL_CERT_FILE", QFile::encodeName(tls.caFile())); // read when a request starts
         Observe(*control_, seen_);
-        QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
-        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
-        QCOMPARE(control_->GetHeader(QStringLiteral("Content-Length")), QStringLiteral("10"));
-        QVERIFY(tls.requests().first().startsWith("HEAD /a.txt HTTP/1.1\r\n"));
-
-        qunsetenv("SSL_CERT_FILE");
-        seen_ = {};
         QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
         QTRY_COMPARE_WITH_TIMEOUT(seen_.states, (QList<int>{1, 2, 3, 11}), kDeadlineMs);
         QVERIFY2(control_->LastFailure().startsWith(u"証明書を検証できませんでした。 ("_qs), qPrintable(control_->LastFailure()));
