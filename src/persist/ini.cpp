@@ -52,6 +52,20 @@ Reading ReadSettingsBytes(const QString &path, QByteArray *data)
     return data->size() > status.st_size ? Reading::Refused : Reading::Read;
 }
 
+// The parser drops a line that is neither a section, a comment nor a key
+// (it has no "="), and the close would lose it: such a line of the user's
+// is read as a key without a value instead, and written back with its "=".
+QByteArray WithBareLinesAsKeys(const QByteArray &data)
+{
+    QList<QByteArray> lines = data.split('\n');
+    for (QByteArray &line : lines) {
+        const QByteArray text = line.trimmed();
+        if (!text.isEmpty() && !QByteArrayView(";#[").contains(text.front()) && !text.contains('='))
+            line.insert(line.endsWith('\r') ? line.size() - 1 : line.size(), '=');
+    }
+    return lines.join('\n');
+}
+
 } // namespace
 
 struct SettingsFile::Store {
@@ -76,13 +90,13 @@ SettingsFile::SettingsFile(const QString &path)
     // Quotes keep blanks at a value's ends, which the reader would trim.
     ini.SetQuotes(true);
     ini.SetSpaces(false);
-
     QByteArray data;
     const Reading reading = ReadSettingsBytes(path_, &data);
     refused_ = reading == Reading::Refused;
     // The parser stops at a NUL byte, which would lose every line after it:
     // a damaged byte becomes a blank, and the rest of the file reads as usual.
     data.replace('\0', ' ');
+    data = WithBareLinesAsKeys(data);
     ini.LoadData(data.constData(), size_t(data.size()));
 }
 

@@ -150,9 +150,9 @@ private Q_SLOTS:
         const QByteArray url("URL=http://a/  Top=999 [Position] Left=5\n");
         QTest::newRow("new file") << QByteArray() << false << position + check + "[String]\n" + url + "\n\n" + counter;
         QTest::newRow("hand-edited file")
-            << QByteArray("; mine\n\n[String]\n# the last one\nURL=old\nExtra=kept\n[Position]\nTop=1\nTop=2\n")
+            << QByteArray("; mine\n\n[String]\n# the last one\nURL=old\nExtra=kept\nno value\n[Position]\nTop=1\nTop=2\n")
             << false
-            << "; mine\n\n\n[String]\n\n# the last one\n" + url + "Extra=kept\n\n\n" + position + check + counter;
+            << "; mine\n\n\n[String]\n\n# the last one\n" + url + "Extra=kept\nno value=\n\n\n" + position + check + counter;
         const QByteArray old("[Position]\nTop=1\n");
         QTest::newRow("write fails midway") << old << true << old;
     }
