@@ -2,12 +2,16 @@
 
 #include "engine/transfer.h"
 #include "support/recording_boxes.h"
+#include "support/sample_data.h"
 #include "support/script_server.h"
 #include "ui/form1.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,6 +38,23 @@ inline bool busy(const Form1 &form)
 
 constexpr int kDeadlineMs = 20000;
 
+// The window's controls by their names, for test tables.
+inline QWidget *Control(Form1 &form, const QString &name)
+{
+    const Form1Ui &ui = form.ui;
+    const QMap<QString, QWidget *> controls = {{"Form1", &form}, {"Text3", ui.Text3}, {"Text1", ui.Text1},
+        {"Check2", ui.Check2}, {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Frame1", ui.Frame1},
+        {"Label1", ui.Label1}, {"Label2", ui.Label2}, {"Label4", ui.Label4}, {"Label11", ui.Label11}};
+    return controls.value(name);
+}
+
+// The request line of the last request the server received.
+inline QByteArray LastRequestLine(const ScriptServer &server)
+{
+    const QByteArray request = server.requests().isEmpty() ? QByteArray() : server.requests().last();
+    return request.left(request.indexOf("\r\n"));
+}
+
 // A window with its own program folder, which is also the current directory
 // (where the history file goes), recorded message boxes and the scripted
 // server to talk to. Declared last, the window goes first when it is destroyed.
@@ -54,6 +75,13 @@ struct ScriptedWindow {
         form.reset();
         QDir::setCurrent(program.path());
         form = std::make_unique<Form1>(nullptr, &boxes, program.path());
+    }
+    // A restart with this settings file beside the program.
+    bool openWindow(const QByteArray &settings)
+    {
+        const bool written = testdata::WriteFile(program.filePath(QStringLiteral("settei.ini")), settings);
+        openWindow();
+        return written;
     }
 };
 
