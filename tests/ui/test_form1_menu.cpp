@@ -1,9 +1,7 @@
 // The popup menu and what survives a restart: settings and history.
-#include "support/sample_data.h"
 #include "support/window_fixture.h"
 
-#include <QGroupBox>
-#include <QLineEdit>
+#include <QClipboard>
 #include <QMenu>
 #include <QWindow>
 #include <QtTest>
@@ -12,14 +10,16 @@ using window_fixture::idle;
 using window_fixture::kDeadlineMs;
 
 // What the user sees of the restored settings, in one line. Check boxes as Qt numbers
-// their states: 0 unticked, 1 greyed, 2 ticked.
+// their states: 0 unticked, 1 greyed, 2 ticked; then the two menu marks and whether
+// the window stays on top.
 static QString Describe(const Form1 &form)
 {
     const auto n = [](int value) { return QString::number(value); };
-    return QStringLiteral("%1,%2 %3%4%5 %6%7 [%8] %9")
+    return QStringLiteral("%1,%2 %3%4%5 %6%7%8 [%9] %10")
         .arg(n(form.x()), n(form.y()), n(form.ui.Check2->checkState()), n(form.ui.Check1->checkState()),
              n(form.ui.Check3->checkState()), n(form.ui.menuFrm->isChecked()), n(form.ui.menuTip->isChecked()),
-             form.ui.Text3->text(), form.ui.Label4->text());
+             n(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint)), form.ui.Text3->text())
+        .arg(form.ui.Label4->text());
 }
 
 class TestForm1Menu : public QObject {
@@ -53,10 +53,7 @@ private Q_SLOTS:
         Form1 &form = *w_->form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        const QMap<QString, QWidget *> controls = {{"Form1", static_cast<QWidget *>(&form)}, {"Frame1", form.ui.Frame1},
-            {"Label1", form.ui.Label1}, {"Label2", form.ui.Label2}, {"Label4", form.ui.Label4},
-            {"Label11", form.ui.Label11}};
-        QWidget *widget = controls[target];
+        QWidget *widget = window_fixture::Control(form, target);
         // Clear of the window's controls and of the labels inside the frame.
         const QPoint at(5, 5);
         QTest::mousePress(widget, Qt::MouseButton(button), {}, at);
@@ -72,21 +69,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("seen"); // position, check boxes, marks, URL box, second status line
 
-        QTest::newRow("first start") << QByteArray() << "0,0 000 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
+        QTest::newRow("first start") << QByteArray() << "0,0 000 000 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
         // A check box number other than 0, 1 or 2 keeps the designed state; the position is in twips.
         QTest::newRow("saved") << QByteArray("[Check]\nRef=7\nClip=2\nTopMost=true\n[Position]\nLeft=1500\n[Counter]\n"
                                              "GetHead=12\nFailure=3\nCancel=4\n[String]\nURL=http://example.com/a b\n")
-                               << "100,0 210 10 [http://example.com/a b] Header: 12 Data: 0 Fail: 3 Cancel: 4";
+                               << "100,0 210 101 [http://example.com/a b] Header: 12 Data: 0 Fail: 3 Cancel: 4";
         QTest::newRow("on no screen") << QByteArray("[Position]\nTop=-150000\nLeft=-150000\n[Check]\nRef=1\nTopMost=0\n")
-                                      << "0,0 200 00 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
+                                      << "0,0 200 000 [] Header: 0 Data: 0 Fail: 0 Cancel: 0";
     }
 
     void restoredSettings()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, seen);
-        QVERIFY(file.isNull() || testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), file));
-        w_->openWindow();
+        QVERIFY(w_->openWindow(file));
         QCOMPARE(Describe(*w_->form), seen);
     }
 
@@ -104,7 +100,7 @@ private Q_SLOTS:
         QVERIFY(form.close());
 
         w_->openWindow();
-        QCOMPARE(Describe(*w_->form), "40,30 120 01 [http://例え.jp/a b] Header: 2147483647 Data: 0 Fail: 0 Cancel: 5");
+        QCOMPARE(Describe(*w_->form), "40,30 120 010 [http://例え.jp/a b] Header: 2147483647 Data: 0 Fail: 0 Cancel: 5");
     }
 
     void alwaysOnTopTwice()
@@ -123,10 +119,23 @@ private Q_SLOTS:
         }
     }
 
+    void historySubmenu_data()
+    {
+        QTest::addColumn<bool>("watch"); // clipboard watch
+        QTest::addColumn<QString>("after"); // URL box | its selection | its focus | the request sent
+        QTest::newRow("watch off: the box takes the focus") << false << "{url}|{url}|1|HEAD /page HTTP/1.1";
+        // The focus stays where it was, so the clipboard is not pasted over the chosen address.
+        QTest::newRow("watch on: the focus stays") << true << "{url}||0|HEAD /page HTTP/1.1";
+    }
+
     // A fetch answered 200 is offered again in the submenu, and choosing it fetches its headers.
     void historySubmenu()
     {
+        QFETCH(bool, watch);
+        QFETCH(QString, after);
         Form1 &form = *w_->form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
         QVERIFY(testdata::WriteFile(QStringLiteral("rireki.txt"), "http://a.example/&b\r\n\r\n"));
         w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
         const QString url = w_->server.url(QStringLiteral("/page"));
@@ -134,18 +143,22 @@ private Q_SLOTS:
         form.Command1_Click();
         QTRY_VERIFY_WITH_TIMEOUT(idle(form) && form.lngCountHead == 1, kDeadlineMs);
 
-        form.ui.menuTop->popup(QPoint(0, 0));
+        Q_EMIT form.ui.menuTop->aboutToShow(); // as the popup opens, without taking the focus
         QStringList captions;
         for (const QAction *action : form.ui.menuHst->actions())
             captions << (action->isVisible() ? action->text() : QString());
         QCOMPARE(captions, QStringList({QString(), "1.http://a.example/&&b", "3." + url}));
-        form.ui.menuTop->hide();
 
+        form.ui.Check1->setChecked(watch);
+        QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        form.ui.Text1->setFocus();
         form.ui.Text3->clear();
         form.ui.menuCpy[3]->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 2, kDeadlineMs);
-        QCOMPARE(form.ui.Text3->selectedText(), url);
-        QVERIFY(w_->server.requests().last().startsWith("HEAD /page HTTP/1.1\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(form) && w_->server.requests().size() == 2, kDeadlineMs);
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4")
+                     .arg(form.ui.Text3->text(), form.ui.Text3->selectedText(), QString::number(form.ui.Text3->hasFocus()),
+                          QString::fromLatin1(window_fixture::LastRequestLine(w_->server))),
+                 after.replace(QStringLiteral("{url}"), url));
     }
 
     // The help file in the current directory comes first, then the one beside the program. Without a
