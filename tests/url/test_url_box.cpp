@@ -1,5 +1,5 @@
 // The URL box's conveniences through the window: clipboard watch on focus,
-// and dropped text, against the scripted local server.
+// dropped text and a history choice, against the scripted local server.
 #include "support/window_fixture.h"
 
 #include <QClipboard>
@@ -63,7 +63,8 @@ private Q_SLOTS:
 
     void takeAddress_data()
     {
-        QTest::addColumn<QString>("how");  // "focus" moved in, "window": came back with the window, or "drop"
+        // "focus" moved in, "window": came back with the window, "drop", or "history": chosen from the history
+        QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("watch");   // clipboard watch
         QTest::addColumn<QString>("box");  // "restored": still the address restored at start
         QTest::addColumn<QString>("data"); // on the clipboard, or dropped
@@ -93,6 +94,10 @@ private Q_SLOTS:
         row("drop longer than the box", "drop", true, "other", "{long}", false, "other|" + bad + '|');
         row("drop without text", "drop", true, "other", "image", false, "other||||");
         row("drop while a transfer runs", "drop", true, "other", "{url}", true, "other|||GET /busy HTTP/1.1|");
+        row("history, watch off: the box takes the focus", "history", false, "other", "{url}", false,
+            "{url}|{url}||HEAD /page HTTP/1.1|");
+        // With clipboard watch on the focus stays, so the clipboard is not pasted over the chosen address.
+        row("history, watch on", "history", true, "other", "{url}", false, "{url}|||HEAD /page HTTP/1.1|");
     }
 
     void takeAddress()
@@ -105,10 +110,13 @@ private Q_SLOTS:
         QFETCH(QString, after);
 
         Form1 &form = *w_->form;
-        if (how == u"drop") {
-            form.show(); // so that the drop really moves the focus into the URL box
+        const bool shown = how == u"drop" || how == u"history";
+        if (shown) { // so that focus really moves
+            form.show();
             QVERIFY(QTest::qWaitForWindowActive(&form));
+            QCoreApplication::processEvents(); // the selection that the first focus left to do
             form.ui.Text1->setFocus();
+            QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
         }
         form.ui.Check1->setChecked(watch);
         if (busy) {
@@ -118,11 +126,14 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
         }
         form.ui.Text3->setText(box);
-        if (how != u"drop") // the focus comes back to the box when a warning closes
+        if (!shown) // the focus comes back to the box when a warning closes
             w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
         std::unique_ptr<QMimeData> content(Data(expand(data)));
-        if (how == u"drop") {
-            QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        if (how == u"history") {
+            QVERIFY(testdata::WriteFile(QStringLiteral("rireki.txt"), expand(data).toUtf8()));
+            form.menuTop_Click();
+            form.ui.menuCpy[1]->trigger();
+        } else if (how == u"drop") {
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, content.get(), Qt::LeftButton, {});
             QApplication::sendEvent(form.ui.Text3, &enter);
             QDropEvent event(QPointF(5, 5), Qt::CopyAction, content.get(), Qt::LeftButton, {});
@@ -131,7 +142,7 @@ private Q_SLOTS:
             QGuiApplication::clipboard()->setMimeData(content.release());
             FocusIn(form.ui.Text3, how == u"focus" ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
         }
-        if (!busy && form.Inet1->StillExecuting()) {
+        if (how == u"focus" && form.Inet1->StillExecuting()) {
             // While that request runs, another focus changes nothing.
             QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
             FocusIn(form.ui.Text3, Qt::MouseFocusReason);
