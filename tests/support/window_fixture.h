@@ -42,17 +42,15 @@ constexpr int kDeadlineMs = 20000;
 inline QWidget *Control(Form1 &form, const QString &name)
 {
     const Form1Ui &ui = form.ui;
-    const QMap<QString, QWidget *> controls = {{"Form1", &form}, {"Text3", ui.Text3}, {"Text1", ui.Text1},
-        {"Check2", ui.Check2}, {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Frame1", ui.Frame1},
-        {"Label1", ui.Label1}, {"Label2", ui.Label2}, {"Label4", ui.Label4}, {"Label11", ui.Label11}};
-    return controls.value(name);
+    return QMap<QString, QWidget *>{{"Form1", &form}, {"Text3", ui.Text3}, {"Text1", ui.Text1}, {"Check2", ui.Check2},
+        {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1}, {"Label2", ui.Label2},
+        {"Label4", ui.Label4}, {"Label11", ui.Label11}}.value(name);
 }
 
 // The request line of the last request the server received.
 inline QByteArray LastRequestLine(const ScriptServer &server)
 {
-    const QByteArray request = server.requests().isEmpty() ? QByteArray() : server.requests().last();
-    return request.left(request.indexOf("\r\n"));
+    return server.requests().value(server.requests().size() - 1).split('\r').constFirst();
 }
 
 // A window with its own program folder, which is also the current directory
@@ -76,10 +74,10 @@ struct ScriptedWindow {
         QDir::setCurrent(program.path());
         form = std::make_unique<Form1>(nullptr, &boxes, program.path());
     }
-    // A restart with this settings file beside the program.
+    // A restart with this settings file beside the program (none when null).
     bool openWindow(const QByteArray &settings)
     {
-        const bool written = testdata::WriteFile(program.filePath(QStringLiteral("settei.ini")), settings);
+        const bool written = settings.isNull() || testdata::WriteFile(program.filePath(QStringLiteral("settei.ini")), settings);
         openWindow();
         return written;
     }
