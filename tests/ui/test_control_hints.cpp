@@ -15,15 +15,10 @@ const QString kLongURL = "http://example.com/"_L1 + QString(37, u'a');
 class TestControlHints : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<window_fixture::ScriptedWindow> w_;
+    // One program folder for all; every case starts a new window in it.
+    window_fixture::ScriptedWindow w_;
 
 private Q_SLOTS:
-    void init()
-    {
-        w_ = std::make_unique<window_fixture::ScriptedWindow>();
-        QVERIFY(w_->program.isValid());
-    }
-
     void hover_data()
     {
         QTest::addColumn<QString>("control");
@@ -49,8 +44,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, control);
         QFETCH(QString, shown);
-        QVERIFY(w_->openWindow("[Check]\nTipHint=True\n[String]\nURL=" + kLongURL.toLatin1()));
-        Form1 &form = *w_->form;
+        QVERIFY(w_.openWindow("[Check]\nTipHint=True\n[String]\nURL=" + kLongURL.toLatin1()));
+        Form1 &form = *w_.form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QWidget *const hovered = Control(form, control);
@@ -76,8 +71,8 @@ private Q_SLOTS:
         const QString on = "11111 [URL: "_L1 + kLongURL + "\r\n"_L1 + kHelp + u']';
         QTest::newRow("55 characters") << url55 << "False" << 0 << "00001 []";
         QTest::newRow("56 characters") << kLongURL << "False" << 0 << "00001 [URL: " + kLongURL + ']';
-        const QString paired = url55.chopped(1) + u"😀"_s; // 54 UTF-16 units and a pair make 56
-        QTest::newRow("surrogate pair") << paired << "False" << 0 << "00001 [URL: " + paired + u']';
+        // 54 UTF-16 units and a pair make 56.
+        QTest::newRow("surrogate pair") << url55.chopped(1) + u"😀"_s << "False" << 0 << "00001 [URL: " + url55.chopped(1) + u"😀]"_s;
         QTest::newRow("on at start") << kLongURL << "True" << 0 << on;
         // Off: only the URL box keeps its hint, the long address.
         QTest::newRow("switched off") << kLongURL << "True" << 1 << "00001 [URL: " + kLongURL + ']';
@@ -90,8 +85,8 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(QString, saved);
         QFETCH(int, switched);
-        QVERIFY(w_->openWindow(("[Check]\nTipHint=" + saved + "\n[String]\nURL=" + url + '\n').toUtf8()));
-        Form1 &form = *w_->form;
+        QVERIFY(w_.openWindow(("[Check]\nTipHint=" + saved + "\n[String]\nURL=" + url + '\n').toUtf8()));
+        Form1 &form = *w_.form;
         for (int i = 0; i < switched; ++i)
             form.ui.menuTip->trigger();
         QString seen;

@@ -43,11 +43,10 @@ private Q_SLOTS:
         // An empty Referer box holds an ideographic space; no Referer line goes out for it.
         QTest::newRow("ftp over http") << "GET" << "ftp://{host}/pub/" << "" << false
             << "http://{host}/pub/|FTP には対応していません。HTTP で接続を試みます。|previous|GET /pub/ HTTP/1.1|\u3000|";
-        // Refused: nothing is sent; the get-header command clears the second status line all the same.
+        // Refused: nothing is sent; the get-header command clears the second status line all the same. (A line
+        // break in the address is refused like one in the Referer box: see the URL box's drop.)
         QTest::newRow("no address") << "Text3" << "  example.com " << "r" << true
             << "example.com|URL の書式が正しくないため、読み込みできませんでした。|||r|";
-        QTest::newRow("LF in the address") << "GET" << "http://{host}/a\nX-Injected: 1" << "" << false
-            << "http://{host}/a\nX-Injected: 1" + unsafe + "|\u3000|";
         QTest::newRow("CR in the Referer box") << "GET" << page << "x\rX-Injected: 1" << false << page + unsafe + "|x\rX-Injected: 1|";
     }
 
