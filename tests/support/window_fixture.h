@@ -2,12 +2,17 @@
 
 #include "engine/transfer.h"
 #include "support/recording_boxes.h"
+#include "support/sample_data.h"
 #include "support/script_server.h"
 #include "ui/form1.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,6 +39,26 @@ inline bool busy(const Form1 &form)
 
 constexpr int kDeadlineMs = 20000;
 
+// The window's controls by their names, for test tables.
+inline QMap<QString, QWidget *> Controls(Form1 &form)
+{
+    const Form1Ui &ui = form.ui;
+    return {{"Form1", static_cast<QWidget *>(&form)}, {"Text3", ui.Text3}, {"Text1", ui.Text1}, {"Text2", ui.Text2}, {"Check2", ui.Check2},
+        {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1}, {"Label2", ui.Label2},
+        {"Label4", ui.Label4}, {"Label11", ui.Label11}, {"Command1", ui.Command1}, {"Command4", ui.Command4}};
+}
+
+inline QWidget *Control(Form1 &form, const QString &name)
+{
+    return Controls(form).value(name);
+}
+
+// The request line of the last request the server received.
+inline QByteArray LastRequestLine(const ScriptServer &server)
+{
+    return server.requests().value(server.requests().size() - 1).split('\r').constFirst();
+}
+
 // A window with its own program folder, which is also the current directory
 // (where the history file goes), recorded message boxes and the scripted
 // server to talk to. Declared last, the window goes first when it is destroyed.
@@ -54,6 +79,13 @@ struct ScriptedWindow {
         form.reset();
         QDir::setCurrent(program.path());
         form = std::make_unique<Form1>(nullptr, &boxes, program.path());
+    }
+    // A restart with this settings file beside the program (none when null).
+    bool openWindow(const QByteArray &settings)
+    {
+        const bool written = settings.isNull() || testdata::WriteFile(program.filePath(QStringLiteral("settei.ini")), settings);
+        openWindow();
+        return written;
     }
 };
 

@@ -1,6 +1,5 @@
 // The URL box's conveniences through the window: clipboard watch on focus,
-// and dropped text, against the scripted local server.
-#include "support/sample_data.h"
+// dropped text and a history choice, against the scripted local server.
 #include "support/window_fixture.h"
 
 #include <QClipboard>
@@ -23,16 +22,16 @@ void FocusIn(QLineEdit *box, Qt::FocusReason reason)
     QApplication::sendEvent(box, &event);
 }
 
-// "{url}" in text stands for the address of the scripted server's /page.
-QMimeData *Data(const QString &format, const QString &text)
+// "image": an image and no text; "links:" and an address: a list of two links; else text.
+QMimeData *Data(const QString &content)
 {
     auto *data = new QMimeData;
-    if (format == u"image")
+    if (content == u"image")
         data->setImageData(QImage(4, 4, QImage::Format_RGB32));
-    else if (format == u"uri-list")
-        data->setUrls({QUrl(text), QUrl(QStringLiteral("http://second.invalid/"))});
+    else if (content.startsWith(u"links:"))
+        data->setUrls({QUrl(content.mid(6)), QUrl(QStringLiteral("http://second.invalid/"))});
     else
-        data->setText(text);
+        data->setText(content);
     return data;
 }
 
@@ -57,116 +56,101 @@ private Q_SLOTS:
     {
         w_ = std::make_unique<window_fixture::ScriptedWindow>();
         QVERIFY(w_->start());
-        QVERIFY(testdata::WriteFile(w_->program.filePath(QStringLiteral("settei.ini")), "[String]\nURL=restored\n"));
-        w_->openWindow();
+        QVERIFY(w_->openWindow("[String]\nURL=restored\n"));
         w_->server.setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
         url_ = w_->server.url(QStringLiteral("/page"));
     }
 
-    void focus_data()
+    void takeAddress_data()
     {
-        QTest::addColumn<bool>("watch");
-        QTest::addColumn<QString>("box"); // "restored": still the address restored at start
-        QTest::addColumn<QString>("clipboard"); // "image": an image, no text
-        QTest::addColumn<bool>("movedIn");      // false: the focus came back with the window's activation
-        QTest::addColumn<QString>("after");     // the box afterwards, fully selected; fetched when "{url}"
-        QTest::addColumn<QStringList>("boxes");
+        // "focus" moved in, "window": came back with the window, "drop", or "history": chosen from the history
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("watch");   // clipboard watch
+        QTest::addColumn<QString>("box");  // "restored": still the address restored at start
+        QTest::addColumn<QString>("data"); // on the clipboard, or dropped
+        QTest::addColumn<bool>("busy");    // a transfer already runs
+        // The box afterwards | its selection | the boxes shown | the last request line | the restored address kept
+        QTest::addColumn<QString>("after");
 
-        QTest::newRow("first focus only selects") << true << "restored" << "{url}" << true << "restored" << QStringList();
-        QTest::newRow("watch on: pasted and fetched") << true << "other" << "{url}" << true << "{url}" << QStringList();
-        QTest::newRow("watch off") << false << "other" << "{url}" << true << "other" << QStringList();
-        QTest::newRow("clipboard without text") << true << "other" << "image" << true << "other" << QStringList();
-        QTest::newRow("back from another window") << true << "other" << "{url}" << false << "other" << QStringList();
+        const auto row = [](const char *name, const char *how, bool watch, const char *box, const char *data,
+                            bool busy, const QString &after) {
+            QTest::newRow(name) << how << watch << box << data << busy << after;
+        };
+        const QString bad = u'|' + kBadFormat + u'|';
+        row("first focus only selects", "focus", true, "restored", "{url}", false, "restored|restored|||");
+        row("watch on: pasted and fetched", "focus", true, "other", "{url}", false, "{url}|{url}||HEAD /page HTTP/1.1|restored");
+        row("watch off", "focus", false, "other", "{url}", false, "other|other|||restored");
+        row("clipboard without text", "focus", true, "other", "image", false, "other|other|||restored");
+        row("back from another window", "window", true, "other", "{url}", false, "other|other|||restored");
         // The focus that comes back when the warning closes does not paste again.
-        QTest::newRow("longer than the box: nothing fetched") << true << "other" << "{long}" << true << "other"
-                                                              << QStringList{kBadFormat};
-        QTest::newRow("no address: one warning") << true << "other" << "not an address" << true << "not an address"
-                                                 << QStringList{kBadFormat};
+        row("longer than the box: nothing fetched", "focus", true, "other", "{long}", false, "other|other" + bad + "|restored");
+        row("no address: one warning", "focus", true, "other", "not an address", false,
+            "not an address|not an address" + bad + "|restored");
+        // The drop's own focus move does not paste the clipboard over the dropped text.
+        row("drop text", "drop", true, "other", "  {url}", false, "{url}|{url}||HEAD /page HTTP/1.1|");
+        row("drop links: the first", "drop", true, "other", "links:{url}", false, "{url}|{url}||HEAD /page HTTP/1.1|");
+        row("drop text with a line break", "drop", true, "other", "{url}\nX: 1", false,
+            "{url}\nX: 1|{url}\nX: 1|URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。||");
+        row("drop longer than the box", "drop", true, "other", "{long}", false, "other|" + bad + '|');
+        row("drop without text", "drop", true, "other", "image", false, "other||||");
+        row("drop while a transfer runs", "drop", true, "other", "{url}", true, "other|||GET /busy HTTP/1.1|");
+        row("history, watch off: the box takes the focus", "history", false, "other", "{url}", false,
+            "{url}|{url}||HEAD /page HTTP/1.1|");
+        // With clipboard watch on the focus stays, so the clipboard is not pasted over the chosen address.
+        row("history, watch on", "history", true, "other", "{url}", false, "{url}|||HEAD /page HTTP/1.1|");
     }
 
-    void focus()
+    void takeAddress()
     {
+        QFETCH(QString, how);
         QFETCH(bool, watch);
         QFETCH(QString, box);
-        QFETCH(QString, clipboard);
-        QFETCH(bool, movedIn);
-        QFETCH(QString, after);
-        after = expand(after);
-
-        Form1 &form = *w_->form;
-        form.ui.Check1->setChecked(watch);
-        form.ui.Text3->setText(box);
-        w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
-        QGuiApplication::clipboard()->setMimeData(Data(clipboard, expand(clipboard)));
-        FocusIn(form.ui.Text3, movedIn ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
-
-        QCOMPARE(form.ui.Text3->text(), after);
-        QTRY_COMPARE(form.ui.Text3->selectedText(), after);
-        QTEST(w_->boxes.texts(), "boxes");
-        QCOMPARE(form.strLastURL.isEmpty(), box == u"restored");
-        QCOMPARE(form.Inet1->StillExecuting(), after == url_);
-        if (after != url_)
-            return;
-        // While that request runs, another focus changes nothing.
-        QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
-        FocusIn(form.ui.Text3, Qt::MouseFocusReason);
-        QCOMPARE(form.ui.Text3->text(), after);
-        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
-        QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
-    }
-
-    void drop_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("dropped");
-        QTest::addColumn<bool>("busy"); // a transfer already runs
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QStringList>("boxes");
-
-        QTest::newRow("text") << "text" << "  {url}" << false << "{url}" << QStringList();
-        QTest::newRow("links as a URI list: the first") << "uri-list" << "{url}" << false << "{url}" << QStringList();
-        QTest::newRow("text with a line break") << "text" << "{url}\nX: 1" << false << "{url}\nX: 1"
-            << QStringList{"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。"};
-        QTest::newRow("longer than the box") << "text" << "{long}" << false << "other" << QStringList{kBadFormat};
-        QTest::newRow("no text") << "image" << "" << false << "other" << QStringList();
-        QTest::newRow("while a transfer runs") << "text" << "{url}" << true << "other" << QStringList();
-    }
-
-    void drop()
-    {
-        QFETCH(QString, format);
-        QFETCH(QString, dropped);
+        QFETCH(QString, data);
         QFETCH(bool, busy);
         QFETCH(QString, after);
-        dropped = expand(dropped);
-        after = expand(after);
 
         Form1 &form = *w_->form;
-        form.show(); // so that the drop really moves the focus into the URL box
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.ui.Text1->setFocus();
-        form.ui.Check1->setChecked(true); // the drop's own focus move must not paste
-        QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        const bool shown = how == u"drop" || how == u"history";
+        if (shown) { // so that focus really moves
+            form.show();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QCoreApplication::processEvents(); // the selection that the first focus left to do
+            form.ui.Text1->setFocus();
+            QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+        }
+        form.ui.Check1->setChecked(watch);
         if (busy) {
             form.ui.Text3->setText(w_->server.url(QStringLiteral("/busy")));
             w_->server.setScript({});
             form.Command4_Click();
+            QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
         }
-        form.ui.Text3->setText(QStringLiteral("other"));
-        const std::unique_ptr<QMimeData> data(Data(format, dropped));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(form.ui.Text3, &enter);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(form.ui.Text3, &event);
-
-        QCOMPARE(form.ui.Text3->text(), after);
-        QTEST(w_->boxes.texts(), "boxes");
-        if (after != url_)
-            return;
-        QTRY_COMPARE(form.ui.Text3->selectedText(), after);
-        QTRY_COMPARE_WITH_TIMEOUT(w_->server.requests().size(), 1, kDeadlineMs);
-        QVERIFY(w_->server.requests().first().startsWith("HEAD /page HTTP/1.1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(idle(form), kDeadlineMs);
+        form.ui.Text3->setText(box);
+        if (!shown) // the focus comes back to the box when a warning closes
+            w_->boxes.onShow = [&form](const RecordingBoxes::Box &) { FocusIn(form.ui.Text3, Qt::ActiveWindowFocusReason); };
+        std::unique_ptr<QMimeData> content(Data(expand(data)));
+        if (how == u"history") {
+            QVERIFY(testdata::WriteFile(QStringLiteral("rireki.txt"), expand(data).toUtf8()));
+            form.menuTop_Click();
+            form.ui.menuCpy[1]->trigger();
+        } else if (how == u"drop") {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, content.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(form.ui.Text3, &enter);
+            QDropEvent event(QPointF(5, 5), Qt::CopyAction, content.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(form.ui.Text3, &event);
+        } else {
+            QGuiApplication::clipboard()->setMimeData(content.release());
+            FocusIn(form.ui.Text3, how == u"focus" ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
+        }
+        if (how == u"focus" && form.Inet1->StillExecuting()) {
+            // While that request runs, another focus changes nothing.
+            QGuiApplication::clipboard()->setText(QStringLiteral("http://clipboard.invalid/"));
+            FocusIn(form.ui.Text3, Qt::MouseFocusReason);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(busy || idle(form), kDeadlineMs);
+        const QStringList seen = {form.ui.Text3->text(), form.ui.Text3->selectedText(), w_->boxes.texts().join(u','),
+                                  QString::fromLatin1(window_fixture::LastRequestLine(w_->server)), form.strLastURL};
+        QCOMPARE(seen.join(u'|'), expand(after));
     }
 };
 

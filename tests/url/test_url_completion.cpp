@@ -28,6 +28,7 @@ private Q_SLOTS:
         // only for "ftp" before a "//" at 3 or 4.
         row("slashes only", "//example.com:8080/", "http://example.com:8080/", true, "");
         row("ftp", "ftp://ftp.example.com/pub/", "http://ftp.example.com/pub/", true, ftp);
+        row("FTP", "FTP://example.com", "http://example.com", true, "");
         row("HTTP", "HTTP://example.com/", "http://example.com/", true, "");
         row("ftp, slashes at 5", "ftp:x//y", "http://y", true, "");
         // "//" at 6 or later: only exactly "https" before the first ":" is accepted.
