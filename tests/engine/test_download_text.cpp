@@ -60,6 +60,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("reason");
         QTest::newRow("disk full") << ENOSPC << "ディスクの空き容量が足りません。";
+        QTest::newRow("no permission") << EACCES << "書き込む権限がありません。";
         QTest::newRow("anything else") << EIO << "ファイルを書き込めませんでした。";
     }
 

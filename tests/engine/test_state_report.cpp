@@ -63,6 +63,7 @@ private Q_SLOTS:
         // The ways a reason is chosen that no server here can provoke; the transfer tests meet a refused
         // connection, a refused scheme and an answer that is not HTTP on the wire.
         QTest::newRow("unreachable") << int(CURLE_COULDNT_CONNECT) << ENETUNREACH << false << "接続できませんでした。";
+        QTest::newRow("time-out") << int(CURLE_OPERATION_TIMEDOUT) << 0 << true << "タイムアウトしました。";
         QTest::newRow("anything else") << int(CURLE_OUT_OF_MEMORY) << 0 << true << "通信エラー。";
     }
 
