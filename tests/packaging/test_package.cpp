@@ -13,6 +13,8 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Finished {
@@ -29,10 +31,15 @@ QProcessEnvironment environmentWith(std::initializer_list<std::pair<const char *
     return environment;
 }
 
-Finished run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = environmentWith({}))
+const QProcessEnvironment kNoDisplay = environmentWith({{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
+
+Finished run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = environmentWith({}),
+             const QString &outputFile = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(program, arguments);
     const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
     return {ended ? process.exitCode() : -1, process.readAllStandardOutput(), process.readAllStandardError()};
@@ -40,6 +47,16 @@ Finished run(const QString &program, const QStringList &arguments, const QProces
 
 const QString kDesktopEntry = QStringLiteral("usr/share/applications/org.example.tobrell.desktop");
 const QString kMetainfo = QStringLiteral("usr/share/metainfo/org.example.tobrell.metainfo.xml");
+
+// Once started() holds, stops the program as the desktop does; it ends normally.
+void StopWhen(QProcess &tobrell, const std::function<bool()> &started)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(started(), 20000);
+    ::kill(pid_t(tobrell.processId()), SIGTERM);
+    QVERIFY(tobrell.waitForFinished(30000));
+    QCOMPARE(tobrell.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tobrell.exitCode(), 0);
+}
 
 } // namespace
 
@@ -100,36 +117,23 @@ private Q_SLOTS:
     // None of these needs a display; the terminal mode runs on QtCore alone.
     void commandLine_data()
     {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // the start of stdout, then of stderr, after a "|"
-        QTest::newRow("--version") << "--version" << 0 << "Tobrell ver 1.00 Feb 2006\n|";
-        QTest::newRow("-h") << "-h" << 0 << "使い方: tobrell [URL]\n|";
-        QTest::newRow("unknown option") << "-x" << 2 << "|tobrell: 不明なオプションです: -x\n使い方: tobrell [URL]\n";
-        QTest::newRow("head, no answer") << QStringLiteral("--head http://127.0.0.1:%1/").arg(ScriptServer::RefusedPort())
-                                         << 1 << "|接続が拒否されました。";
+        // The arguments (after " > ": where stdout goes), the exit code, the start of stdout and of stderr.
+        for (const char *column : {"arguments", "exitCode", "output", "errors"})
+            QTest::addColumn<QString>(column);
+        testdata::AddTextRows({"--version|0|Tobrell ver 1.00 Feb 2006\n|", "-h|0|使い方: tobrell [URL]\n|",
+                               "-x|2||tobrell: 不明なオプションです: -x\n使い方: tobrell [URL]\n",
+                               "--head http://127.0.0.1:%1/|1||接続が拒否されました。",
+                               "--help > /dev/full|1||"}); // a write error on stdout is an error
     }
     void commandLine()
     {
         QFETCH(QString, arguments);
-        const QProcessEnvironment noDisplay =
-            environmentWith({{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
-        const Finished done = run(root_ + "usr/bin/tobrell", arguments.split(u' '), noDisplay);
         QFETCH(QString, output);
-        const QStringList expected = output.split(u'|');
-        QVERIFY2(done.output.startsWith(expected[0].toUtf8()) && done.errors.startsWith(expected[1].toUtf8()),
-                 done.output + done.errors);
-        QTEST(done.exitCode, "exitCode");
-    }
-
-    // A write error on stdout is an error.
-    void fullOutput()
-    {
-        QProcess tobrell;
-        tobrell.setStandardOutputFile(QStringLiteral("/dev/full"));
-        tobrell.start(root_ + "usr/bin/tobrell", {"--help"});
-        QVERIFY(tobrell.waitForFinished(30000));
-        QCOMPARE(tobrell.exitCode(), 1);
+        QFETCH(QString, errors);
+        const QStringList parts = arguments.replace(u"%1"_s, QString::number(ScriptServer::RefusedPort())).split(u" > "_s);
+        const Finished done = run(root_ + "usr/bin/tobrell", parts[0].split(u' '), kNoDisplay, parts.value(1));
+        QVERIFY2(done.output.startsWith(output.toUtf8()) && done.errors.startsWith(errors.toUtf8()), done.output + done.errors);
+        QTEST(QString::number(done.exitCode), "exitCode");
     }
 
     // "tobrell URL", as the desktop entry's %u starts it: the address replaces
@@ -148,13 +152,12 @@ private Q_SLOTS:
         QVERIFY(testdata::WriteFile(bin + "settei.ini", "[String]\r\nURL=" + server.url("/restored").toUtf8() + "\r\n"));
         QTemporaryDir home;
         QProcess tobrell;
-        tobrell.setProcessEnvironment(environmentWith({{"HOME", home.path()}, {"DISPLAY", {}},
-                                                       {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}}));
+        QProcessEnvironment environment = kNoDisplay;
+        environment.insert("HOME", home.path());
+        tobrell.setProcessEnvironment(environment);
         tobrell.setWorkingDirectory(home.path());
         tobrell.start(bin + "tobrell", {"-platform", "offscreen", server.url("/start")});
-        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 20000);
-        ::kill(pid_t(tobrell.processId()), SIGTERM);
-        QVERIFY(tobrell.waitForFinished(30000));
+        StopWhen(tobrell, [&server] { return server.requests().size() == 1; });
         QVERIFY(server.requests()[0].startsWith("HEAD /start HTTP/1.1\r\n"));
         // The box held the address when the window closed.
         QVERIFY(testdata::ReadFile(bin + "settei.ini").contains("URL=" + server.url("/start").toUtf8()));
@@ -177,11 +180,7 @@ private Q_SLOTS:
             tobrell.start("unshare", {"-m", "sh", "-c", R"(mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$0/tobrell")", bin});
         else
             tobrell.start(bin + "/tobrell");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(home.filePath("Downloads/Tobrell")).isDir(), 20000);
-        ::kill(pid_t(tobrell.processId()), SIGTERM);
-        QVERIFY(tobrell.waitForFinished(30000));
-        QCOMPARE(tobrell.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tobrell.exitCode(), 0);
+        StopWhen(tobrell, [&home] { return QFileInfo(home.filePath("Downloads/Tobrell")).isDir(); });
         QVERIFY(QFileInfo(home.filePath(".config/Tobrell/settei.ini")).isFile());
         QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"tobrell"});
     }
