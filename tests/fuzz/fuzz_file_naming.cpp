@@ -2,6 +2,8 @@
 #include "engine/file_naming.h"
 #include "fuzz_support.h"
 
+#include <QFile>
+
 #include <climits>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString url = QString::fromUtf8(input.first(lf < 0 ? input.size() : lf));
     const QByteArray before = lf < 0 ? QByteArray() : input.sliced(lf + 1);
     const QString path = fuzz::Folder() + QStringLiteral("rireki.txt");
-    fuzz::WriteFile(path, before);
+    FUZZ_CHECK(testdata::WriteFile(path, before));
 
     // At most 20 entries, each one of the file's last 20 lines in its place,
     // without its line break, and every non-empty one of them listed.
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // added again, and an added one is the menu's last entry.
     const QString recorded = persist::ReplaceLineBreaks(url);
     const history::AddResult result = history::AddHistory(path, url);
-    const QByteArray after = fuzz::ReadFile(path);
+    const QByteArray after = testdata::ReadFile(path);
     const auto listed = [&](const std::optional<QList<history::HistoryItem>> &menu) {
         return std::any_of(menu->begin(), menu->end(), [&](const auto &item) { return item.url == recorded; });
     };

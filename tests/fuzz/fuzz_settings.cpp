@@ -36,7 +36,7 @@ bool Storable(const QString &value)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = fuzz::Folder() + QStringLiteral("settei.ini");
-    fuzz::WriteFile(path, fuzz::Bytes(data, size));
+    FUZZ_CHECK(testdata::WriteFile(path, fuzz::Bytes(data, size)));
     settings::LoadSettings(path);
 
     QStringList values;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "support/sample_data.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -44,18 +45,6 @@ inline const QString &Folder()
     static const QTemporaryDir dir;
     static const QString path = dir.path() + u'/';
     return path;
-}
-
-inline QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
 }
 
 } // namespace fuzz
