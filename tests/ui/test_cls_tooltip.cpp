@@ -48,6 +48,14 @@ private Q_SLOTS:
         QVERIFY(tip->mCreate(target_) && !tip->mCreate(window_.get()));
         const QPointer<TooltipWindow> made = tip->phWnd();
         QCOMPARE(made->parentWidget(), target_);
+        // Colours are 0x00BBGGRR numbers; delays follow the double-click time (400 ms) until set, and a
+        // negative one restores that.
+        tip->pBackColor(0x00FF8001);
+        tip->pInitialTime(7);
+        tip->pInitialTime(-2);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(made->tipBkColor().name()).arg(tip->pBackColor(), 0, 16)
+                     .arg(tip->pInitialTime()).arg(tip->pAutoPopTime()).arg(tip->pReShowTime()),
+                 u"#0180ff ff8001 400 4000 80"_s);
         tip.reset(); // the window ends with the instance
         QVERIFY(!made);
     }
@@ -92,18 +100,6 @@ private Q_SLOTS:
         QCOMPARE(tip_->mToolAdd(7, u"u"_s, 1, 1, 1, 1), rect.isEmpty());
         QVERIFY(tip_->pToolWidth(8, 10));
         QCOMPARE(tip_->pToolCount(), 1);
-    }
-
-    // Colours are 0x00BBGGRR numbers; delays follow the double-click time (400 ms) until set, and a
-    // negative one restores that.
-    void properties()
-    {
-        tip_->pBackColor(0x00FF8001);
-        tip_->pInitialTime(7);
-        tip_->pInitialTime(-2);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(tip_->phWnd()->tipBkColor().name()).arg(tip_->pBackColor(), 0, 16)
-                     .arg(tip_->pInitialTime()).arg(tip_->pAutoPopTime()).arg(tip_->pReShowTime()),
-                 u"#0180ff ff8001 400 4000 80"_s);
     }
 
     void trackingPlacesTheTip()
