@@ -48,11 +48,6 @@ inline QMap<QString, QWidget *> Controls(Form1 &form)
         {"Label4", ui.Label4}, {"Label11", ui.Label11}, {"Command1", ui.Command1}, {"Command4", ui.Command4}};
 }
 
-inline QWidget *Control(Form1 &form, const QString &name)
-{
-    return Controls(form).value(name);
-}
-
 // The request line of the last request the server received.
 inline QByteArray LastRequestLine(const ScriptServer &server)
 {
