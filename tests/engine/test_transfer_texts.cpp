@@ -69,42 +69,28 @@ private Q_SLOTS:
         QCOMPARE(CurlFailureText(code, osErrno, "", requestSent),
                  reason + QStringLiteral(" (") + QString::fromUtf8(curl_easy_strerror(code)) + u')');
     }
-    void progressText_data()
+    void progressAndSpeed_data()
     {
-        QTest::addColumn<QString>("received");
-        QTest::addColumn<QString>("declared");
-        QTest::addColumn<QString>("progress");
-        // 32.8 % rounds up, 12.5 % down to even; beyond 32 bits the length still counts, and an absurd
-        // excess stays an int.
-        testdata::AddTextRows({"65536|200000|33 %  64.00 KB (65,536 / 200,000)", "5000|0|0 %  4.88 KB (5,000 / 0)",
-                               "1|8|12 %  0.00 KB (1 / 8)", "1310720|2621440|50 %  1.25 MB (1,310,720 / 2,621,440)",
-                               "1073741824|3221225472|33 %  1.00 GB (1,073,741,824 / 3,221,225,472)",
-                               "9223372036854775807|1|2147483647 %   (9,223,372,036,854,775,807 / 1)"});
+        for (const char *column : {"received", "declared", "elapsed", "progress", "speed"})
+            QTest::addColumn<QString>(column);
+        // 32.8 % rounds up, 12.5 % down to even, a speed of half a byte up; beyond 32 bits the length still
+        // counts; above 2^24 a float keeps only about seven significant digits; an absurd excess stays an int.
+        testdata::AddTextRows({"65536|200000|0.004|33 %  64.00 KB (65,536 / 200,000)|平均転送速度: 50,000,000 バイト/毎秒",
+                               "5000|0|2|0 %  4.88 KB (5,000 / 0)|平均転送速度: 0 バイト/毎秒",
+                               "1|8|16|12 %  0.00 KB (1 / 8)|平均転送速度: 1 バイト/毎秒",
+                               "1310720|2621440|0|50 %  1.25 MB (1,310,720 / 2,621,440)|平均転送速度: N/A",
+                               "1073741824|3221225472|2|33 %  1.00 GB (1,073,741,824 / 3,221,225,472)|平均転送速度: 1,610,612,736 バイト/毎秒",
+                               "123456789|123456789|1|100 %  117.74 MB (123,456,789 / 123,456,789)|平均転送速度: 123,456,792 バイト/毎秒",
+                               "9223372036854775807|1|1e-9|2147483647 %   (9,223,372,036,854,775,807 / 1)|平均転送速度: 1,000,000,000 バイト/毎秒",
+                               "0|9223372036854775807|1e-9|0 %  0.00 KB (0 / 9,223,372,036,854,775,807)|平均転送速度: 9,223,372,036,854,775,807 バイト/毎秒"});
     }
 
-    void progressText()
+    void progressAndSpeed()
     {
         QFETCH(QString, received);
         QFETCH(QString, declared);
-        QTEST(download::ProgressText(received.toLongLong(), declared.toLongLong()), "progress");
-    }
-
-    void speedText_data()
-    {
-        QTest::addColumn<QString>("declared");
-        QTest::addColumn<QString>("elapsed");
-        QTest::addColumn<QString>("speed");
-        // Above 2^24 a float keeps only about seven significant digits; a half rounds away from zero.
-        testdata::AddTextRows({"1000|0.004|平均転送速度: 250,000 バイト/毎秒", "123456789|1|平均転送速度: 123,456,792 バイト/毎秒",
-                               "5|2|平均転送速度: 3 バイト/毎秒", "3221225472|2|平均転送速度: 1,610,612,736 バイト/毎秒",
-                               "9223372036854775807|1e-9|平均転送速度: 9,223,372,036,854,775,807 バイト/毎秒",
-                               "2621440|0|平均転送速度: N/A"});
-    }
-
-    void speedText()
-    {
-        QFETCH(QString, declared);
         QFETCH(QString, elapsed);
+        QTEST(download::ProgressText(received.toLongLong(), declared.toLongLong()), "progress");
         QTEST(download::SpeedText(declared.toLongLong(), elapsed.toDouble()), "speed");
     }
 
