@@ -96,7 +96,6 @@ private Q_SLOTS:
             << "GET /%E6%97%A5%E6%9C%AC%20x%C4%80?b=c" + agent + "Referer: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
         QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
                                                    << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
-        QTest::newRow("CR LF in the header") << "GET" << "/x" << "Referer: a\r\nX-Evil: 1" << QByteArray();
         QTest::newRow("ESC and DEL in the header") << "GET" << "/x" << "Referer: a\x1b[2J\x7f" << QByteArray();
         QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
         QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
@@ -132,7 +131,7 @@ private Q_SLOTS:
     void exchange_data()
     {
         QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("url"); // empty: the scripted server
+        QTest::addColumn<QString>("url"); // empty: the scripted server; "tls": one over TLS that no CA vouches for
         QTest::addColumn<ScriptServer::Script>("script");
         QTest::addColumn<QList<int>>("states");
         QTest::addColumn<QString>("busy"); // StillExecuting at each state; empty where it depends on timing
@@ -211,6 +210,10 @@ private Q_SLOTS:
             "http://" + QString(64, u'a') + ".invalid/");
         row("scheme not allowed", "HEAD", {}, {1, 11}, "TF", {}, QStringLiteral("URLが正しくありません。"),
             QStringLiteral("file:///etc/passwd"));
+        // Refused for what it is; the terminal tests show the handshake succeed through the same
+        // control once SSL_CERT_FILE names the server's CA.
+        row("untrusted certificate", "HEAD", S::Reply("200 OK", "Content-Length: 10\r\n"), {1, 2, 3, 11}, "TTTF", {},
+            QStringLiteral("証明書を検証できませんでした。"), QStringLiteral("tls"));
     }
     void exchange()
     {
@@ -223,7 +226,13 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QFETCH(QString, header);
 
+        ScriptServer tls;
+        if (url == u"tls") {
+            QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
+            url = tls.url();
+        }
         server_->setScript(script);
+        tls.setScript(script);
         Observe(*control_, seen_, [&](int state) {
             if (state == 12 && !chunks.isEmpty())
                 ReadBody(*control_, seen_);
@@ -261,7 +270,6 @@ private Q_SLOTS:
         const QByteArray switching = "HTTP/1.1 101 Switching Protocols\r\n\r\n";
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n";
         QTest::newRow("one write") << S::Script{S::Send(switching + ok + testdata::Pattern(0, 1000)), S::Close()};
-        QTest::newRow("several writes") << S::Script{S::Send(switching), S::Send(ok), S::Body(1000), S::Close()};
         QTest::newRow("several writes, delays")
             << S::Script{S::Send(switching), S::Send(ok, 2), S::Body(1000, 100, 1), S::Close(1)};
     }
@@ -288,18 +296,6 @@ private Q_SLOTS:
         }
     }
 
-    // A server whose certificate no CA of the system's vouches for is refused for what it is. The terminal
-    // tests show the handshake succeed through the same control once SSL_CERT_FILE names its CA.
-    void untrustedCertificate()
-    {
-        ScriptServer tls;
-        QVERIFY2(tls.startTls(), qPrintable(tls.errorString()));
-        tls.setScript(ScriptServer::Reply("200 OK", "Content-Length: 10\r\n"));
-        Observe(*control_, seen_);
-        QVERIFY(execute(tls.url(QStringLiteral("/a.txt")), QStringLiteral("HEAD")));
-        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, (QList<int>{1, 2, 3, 11}), kDeadlineMs);
-        QVERIFY2(control_->LastFailure().startsWith(u"証明書を検証できませんでした。 ("_qs), qPrintable(control_->LastFailure()));
-    }
     void cancel_data()
     {
         QTest::addColumn<int>("cancelOn"); // state whose event cancels; 0: right after Execute; -1: 300 ms into reading
