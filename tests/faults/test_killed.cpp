@@ -11,7 +11,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <string_view>
 #include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
@@ -36,32 +35,26 @@ settings::SavedState State(int which)
     return state;
 }
 
-void Started()
-{
-    std::puts("started");
-    std::fflush(stdout);
-}
-
-// The child's part: saves the two states in turn, for ever.
-int SaveSettingsAgain(const QString &path)
-{
-    Started();
-    for (int which = 0;; which = 1 - which)
-        settings::SaveSettings(path, State(which));
-}
-
-// The child's part: downloads one body after another, each under a new name
-// or each in place of the last, and prints the number of each that it committed.
-int DownloadAgain(const QString &folder, const QString &name, bool replace)
+// The child's part, until it is killed: "save PATH" saves the two states in
+// turn; "download FOLDER NAME replace|keep" downloads one body after another,
+// each in place of the last or under a new name, and prints the number of
+// each that it committed.
+int Child(const QStringList &arguments)
 {
     const QByteArray body = Pattern(0, kBodyBytes);
-    Started();
+    const bool replace = arguments.value(3) == u"replace";
+    std::puts("started");
+    std::fflush(stdout);
     for (int n = 0;; ++n) {
+        if (arguments[0] == u"save") {
+            settings::SaveSettings(arguments[1], State(n % 2));
+            continue;
+        }
         DownloadFile file;
-        bool written = file.open(folder);
+        bool written = file.open(arguments[1]);
         for (qint64 at = 0; written && at < body.size(); at += kChunkBytes)
             written = file.append(body.mid(at, kChunkBytes));
-        if (!written || !file.commit(folder + name + (replace ? QString() : QString::number(n)), replace))
+        if (!written || !file.commit(arguments[1] + arguments[2] + (replace ? QString() : QString::number(n)), replace))
             return 1;
         std::printf("%d\n", n);
         std::fflush(stdout);
@@ -169,12 +162,12 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     // A child dies with the test that started it.
-    const std::string_view role = argc > 2 ? argv[1] : "";
-    if (role == "save" && ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0)
-        return SaveSettingsAgain(QString::fromLocal8Bit(argv[2]));
-    if (role == "download" && argc == 5 && ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0)
-        return DownloadAgain(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-                             argv[4] == std::string_view("replace"));
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool child = arguments.value(0) == u"save" ? arguments.size() == 2 : arguments.value(0) == u"download" && arguments.size() == 4;
+    if (child && ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0)
+        return Child(arguments);
     QCoreApplication app(argc, argv);
     TestKilled test;
     return QTest::qExec(&test, argc, argv);

@@ -14,7 +14,6 @@ using namespace Qt::StringLiterals;
 using Rect = QList<qint32>;
 
 constexpr qint32 kMax = std::numeric_limits<qint32>::max();
-constexpr qint32 kMin = std::numeric_limits<qint32>::min();
 
 class TestClsToolTip : public QObject {
     Q_OBJECT
@@ -70,16 +69,13 @@ private Q_SLOTS:
         QTest::newRow("all zero: whole target, top ignored") << Rect{0, 50, 0, 0} << char(0) << 0 << true << Rect{0, 0, 300, 200};
         QTest::newRow("height before width") << Rect{10, 20, 30, 40} << char(0) << 0 << true << Rect{10, 20, 50, 50};
         QTest::newRow("only width given") << Rect{0, 7, 0, 5} << char(0) << 0 << true << Rect{0, 7, 5, 7};
-        QTest::newRow("only height given") << Rect{0, 7, 3, 0} << char(0) << 0 << true << Rect{0, 7, 0, 10};
         QTest::newRow("right edge beyond 32 bits") << Rect{kMax - 5, 0, 1, 6} << char(0) << 0 << false << Rect{};
-        QTest::newRow("bottom edge below 32 bits") << Rect{1, kMin + 1, -2, 1} << char(0) << 0 << false << Rect{};
         QTest::newRow("width keeps the corner") << Rect{10, 20, 30, 40} << 'W' << 100 << true << Rect{10, 20, 110, 50};
         QTest::newRow("height keeps the corner") << Rect{10, 20, 30, 40} << 'H' << 1 << true << Rect{10, 20, 50, 21};
         QTest::newRow("left keeps the size") << Rect{10, 20, 30, 40} << 'L' << 0 << true << Rect{0, 20, 40, 50};
         QTest::newRow("top keeps the size") << Rect{10, 20, 30, 40} << 'T' << 5 << true << Rect{10, 5, 50, 35};
         QTest::newRow("left up to the last pixel") << Rect{10, 20, 30, 40} << 'L' << kMax - 40 << true << Rect{kMax - 40, 20, kMax, 50};
         QTest::newRow("left one beyond") << Rect{10, 20, 30, 40} << 'L' << kMax - 39 << false << Rect{10, 20, 50, 50};
-        QTest::newRow("top one beyond") << Rect{10, 20, 30, 40} << 'T' << kMax - 29 << false << Rect{10, 20, 50, 50};
     }
 
     void rectangle()
