@@ -73,6 +73,9 @@ public:
     bool Failed() const override { return failed_; }
     QString LastFailure() const override { return failure_; }
 
+    // Whether the body has filled what is kept of it, so that the server is
+    // not read on until the reader takes some.
+    bool BodyHeldBack() const { return session_ && session_->isPaused(); }
     // Whether the requests that follow keep the server certificate in LastFacts().
     void setCertificateWanted(bool wanted) { certificateWanted_ = wanted; }
     // What libcurl measured of the last request, once it has ended.
