@@ -23,12 +23,15 @@ struct Seen {
     QList<qsizetype> chunks; // sizes GetChunk returned while reading the body
     qint64 bodyBytes = 0;
     bool bodyIntact = true; // every chunk continued ScriptServer::Pattern
+    bool busyWhileBodyLeft = true; // StillExecuting() before every chunk but the closing empty one
 };
 
 // Reads the body like the window's download loop: 64 KiB chunks until an empty one.
 void ReadBody(Transfer &control, Seen &seen)
 {
-    for (QByteArray chunk = control.GetChunk(kChunk);; chunk = control.GetChunk(kChunk)) {
+    for (bool busy = control.StillExecuting();; busy = control.StillExecuting()) {
+        const QByteArray chunk = control.GetChunk(kChunk);
+        seen.busyWhileBodyLeft &= busy || chunk.isEmpty();
         seen.chunks << chunk.size();
         if (chunk.isEmpty())
             return;
@@ -249,7 +252,7 @@ private Q_SLOTS:
             QCOMPARE(control_->GetHeader(QStringLiteral("x-NAME")), header.section(u'|', 1));
         }
         QCOMPARE(seen_.chunks, chunks);
-        QVERIFY(seen_.bodyIntact);
+        QVERIFY(seen_.bodyIntact && seen_.busyWhileBodyLeft);
         QVERIFY(control_->GetChunk(kChunk).isEmpty());
         QCOMPARE(control_->Failed(), !reason.isEmpty());
         const QString failure = control_->LastFailure();
