@@ -18,7 +18,7 @@ using namespace testdata;
 
 namespace {
 
-constexpr int kKills = 25;
+constexpr int kKills = 100;
 constexpr qint64 kBodyBytes = 1024 * 1024;
 constexpr qint64 kChunkBytes = 65536;
 
@@ -35,26 +35,26 @@ settings::SavedState State(int which)
     return state;
 }
 
-// The child's part, until it is killed: "save PATH" saves the two states in
-// turn; "download FOLDER NAME replace|keep" downloads one body after another,
-// each in place of the last or under a new name, and prints the number of
-// each that it committed.
-int Child(const QStringList &arguments)
+// The child's part, until it is killed: "save" saves the two states in turn;
+// "keep" and "replace" download one body after another, each under a new
+// name (its number) or in place of the last ("same"), and print the number
+// of each one committed.
+int Child(const QString &role, const QString &settingsPath, const QString &folder)
 {
     const QByteArray body = Pattern(0, kBodyBytes);
-    const bool replace = arguments.value(3) == u"replace";
+    const bool replace = role == u"replace";
     std::puts("started");
     std::fflush(stdout);
     for (int n = 0;; ++n) {
-        if (arguments[0] == u"save") {
-            settings::SaveSettings(arguments[1], State(n % 2));
+        if (role == u"save") {
+            settings::SaveSettings(settingsPath, State(n % 2));
             continue;
         }
         DownloadFile file;
-        bool written = file.open(arguments[1]);
+        bool written = file.open(folder);
         for (qint64 at = 0; written && at < body.size(); at += kChunkBytes)
             written = file.append(body.mid(at, kChunkBytes));
-        if (!written || !file.commit(arguments[1] + arguments[2] + (replace ? QString() : QString::number(n)), replace))
+        if (!written || !file.commit(folder + (replace ? u"same"_s : QString::number(n)), replace))
             return 1;
         std::printf("%d\n", n);
         std::fflush(stdout);
@@ -87,72 +87,48 @@ class TestKilled : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void settingsWrite_data()
+    // Afterwards settei.ini is the file as it was, or as one whole save left
+    // it; every download committed before the kill is whole, no name holds
+    // part of one, and the next start leaves no temporary file.
+    void killedWhileWriting()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::newRow("no settings file yet") << QByteArray();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"settei.ini"_s);
+        const QString folder = dir.filePath(u"download/"_s);
+        QVERIFY(QDir().mkpath(folder));
+        // Half the saves start without a settings file, half from a large one of the user's.
         QByteArray large = "; the user's own\n[Mine]\n";
         for (int i = 0; i < 3000; ++i)
             large += "key" + QByteArray::number(i) + "=value " + QByteArray::number(i) + '\n';
-        QTest::newRow("a large file of the user's") << large;
-    }
-
-    // Afterwards settei.ini is the file as it was, or as one whole save left it.
-    void settingsWrite()
-    {
-        QFETCH(QByteArray, before);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"settei.ini"_s);
         const QByteArray absent = "<absent>";
-        const auto reset = [&] {
-            return before.isEmpty() ? !QFile::exists(path) || QFile::remove(path) : WriteFile(path, before);
-        };
-        // The files whole saves give, by the same routine; saving in turn returns to them.
-        QList<QByteArray> whole{before.isEmpty() ? absent : before};
-        QVERIFY(reset());
-        for (int which : {0, 1, 0}) {
-            QVERIFY(settings::SaveSettings(path, State(which)));
-            whole << ReadFile(path);
+        const auto reset = [&](int start) { return start == 0 ? !QFile::exists(path) || QFile::remove(path) : WriteFile(path, large); };
+        // The files whole saves give from each start, by the same routine; saving in turn returns to them.
+        QList<QByteArray> whole[2] = {{absent}, {large}};
+        for (int start : {0, 1}) {
+            QVERIFY(reset(start));
+            for (int which : {0, 1, 0}) {
+                QVERIFY(settings::SaveSettings(path, State(which)));
+                whole[start] << ReadFile(path);
+            }
+            QCOMPARE(whole[start][3], whole[start][1]);
         }
-        QCOMPARE(whole[3], whole[1]);
-        for (int kill = 0; kill < kKills; ++kill) {
-            QVERIFY(reset());
-            QCOMPARE(KillDuring({u"save"_s, path}), QByteArray());
-            const QByteArray after = QFile::exists(path) ? ReadFile(path) : absent;
-            QVERIFY2(whole.contains(after), qPrintable(u"kill %1 left a mixed file"_s.arg(kill)));
-        }
-    }
-
-    void download_data()
-    {
-        QTest::addColumn<bool>("replace");
-        QTest::newRow("each download under a new name") << false;
-        QTest::newRow("each download in place of the last") << true;
-    }
-
-    // Every download committed before the kill is whole, no name holds part
-    // of one, and the next start leaves no temporary file.
-    void download()
-    {
-        QFETCH(bool, replace);
-        QTemporaryDir dir;
-        const QString folder = dir.path() + u'/';
         const QByteArray body = Pattern(0, kBodyBytes);
         int cut = 0;
         for (int kill = 0; kill < kKills; ++kill) {
-            const QString name = u"r%1-"_s.arg(kill);
-            const QList<QByteArray> committed =
-                KillDuring({u"download"_s, folder, name, replace ? u"replace"_s : u"keep"_s}).split('\n');
+            const QString role = QStringList{u"save"_s, u"keep"_s, u"save"_s, u"replace"_s}[kill % 4];
+            QVERIFY(role != u"save" || reset(kill % 4 / 2));
+            const QList<QByteArray> committed = KillDuring({role, path, folder}).split('\n');
+            QVERIFY2(role != u"save" || whole[kill % 4 / 2].contains(QFile::exists(path) ? ReadFile(path) : absent),
+                     qPrintable(u"kill %1 left a mixed settings file"_s.arg(kill)));
             for (const QByteArray &n : committed.first(committed.size() - 1))
-                QVERIFY(QFile::exists(folder + name + (replace ? QString() : QString::fromLatin1(n))));
+                QVERIFY(QFile::exists(folder + (role == u"replace" ? u"same"_s : QString::fromLatin1(n))));
             cut += Entries(folder).filter(u".tobrell-"_s).size();
             DownloadFile::RemoveLeftovers(folder);
             QVERIFY(Entries(folder).filter(u".tobrell-"_s).isEmpty());
+            // The one replaced in every round stays, to be checked again after the next kills.
             for (const QString &entry : Entries(folder)) {
                 QVERIFY2(ReadFile(folder + entry) == body, qPrintable(entry));
-                // One download of each earlier round is kept to be checked again.
-                if (entry.startsWith(name) && entry != name + u'0' && entry != name)
-                    QVERIFY(QFile::remove(folder + entry));
+                QVERIFY(entry == u"same" || QFile::remove(folder + entry));
             }
         }
         qInfo("%d kills, %d of them during a download", kKills, cut);
@@ -162,12 +138,9 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     // A child dies with the test that started it.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const bool child = arguments.value(0) == u"save" ? arguments.size() == 2 : arguments.value(0) == u"download" && arguments.size() == 4;
-    if (child && ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0)
-        return Child(arguments);
+    const QByteArray role = argc == 4 ? argv[1] : "";
+    if ((role == "save" || role == "keep" || role == "replace") && ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0)
+        return Child(QString::fromLatin1(role), QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     QCoreApplication app(argc, argv);
     TestKilled test;
     return QTest::qExec(&test, argc, argv);
