@@ -7,7 +7,7 @@ class TestUrlCompletion : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // What was typed, then the address it completes to, 1 when it may be fetched, the warning and the
-    // address's directory (the automatic Referer's form).
+    // automatic Referer: the address's directory without user, password or fragment.
     void completion_data()
     {
         QTest::addColumn<QString>("typed");
@@ -29,6 +29,7 @@ private Q_SLOTS:
             // "//" at 6 or later: only exactly "https" before the first ":" is accepted. A last "/" that
             // closes a double slash counts as no path.
             "https://example.com/a//b|https://example.com/a//b 1  https://example.com/a//b",
+            "http://@example.com/a/b#c/d|http://@example.com/a/b#c/d 1  http://example.com/a/",
             "HTTPS://example.com|HTTPS://example.com 0 HTTPS は不明なプロトコルです。 HTTPS://example.com",
             "www.example.com//x|www.example.com//x 0  は不明なプロトコルです。 www.example.com//x"});
     }
@@ -37,7 +38,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         const url::Completion result = url::CompleteURL(typed);
-        QTEST(QStringLiteral("%1 %2 %3 %4").arg(result.url).arg(int(result.valid)).arg(result.warning, url::MakeURLPath(result.url)),
+        QTEST(QStringLiteral("%1 %2 %3 %4").arg(result.url).arg(int(result.valid)).arg(result.warning, url::AutomaticReferer(result.url)),
               "expected");
     }
 };
