@@ -31,12 +31,10 @@ QStringList withoutSpeed(const QStringList &texts)
 
 } // namespace
 
-class TestDownloadWindow : public QObject {
+class TestDownloadWindow : public window_fixture::WindowTest {
     Q_OBJECT
 
     QString folder() const { return w_->program.path() + QStringLiteral("/download/"); }
-
-    std::unique_ptr<window_fixture::ScriptedWindow> w_;
 
     void get(const QString &path)
     {
@@ -47,12 +45,6 @@ class TestDownloadWindow : public QObject {
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        w_ = std::make_unique<window_fixture::ScriptedWindow>();
-        QVERIFY(w_->start());
-    }
-
     void cleanup()
     {
         // Whatever happened, no temporary file is left behind.

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -99,5 +100,20 @@ inline std::unique_ptr<QTimer> ActWhen(std::function<bool()> condition, std::fun
     timer->start(2);
     return timer;
 }
+
+// The window tests' base: a new window before every test function.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<ScriptedWindow> w_;
+
+private Q_SLOTS:
+    void init()
+    {
+        w_ = std::make_unique<ScriptedWindow>();
+        QVERIFY(w_->start());
+    }
+};
 
 } // namespace window_fixture

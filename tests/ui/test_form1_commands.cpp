@@ -38,18 +38,10 @@ QMimeData *Data(const QString &content)
 } // namespace
 
 
-class TestForm1Commands : public QObject {
+class TestForm1Commands : public window_fixture::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<window_fixture::ScriptedWindow> w_;
-
 private Q_SLOTS:
-    void init()
-    {
-        w_ = std::make_unique<window_fixture::ScriptedWindow>();
-        QVERIFY(w_->start());
-    }
-
     void requestPreparation_data()
     {
         QTest::addColumn<QString>("entry");   // "GET", or Enter in "Text3" or in "Text1"

@@ -36,18 +36,10 @@ const QString kHelp = u"このフォームに URL を入力します。欠けた
 // One character more than the URL box is read without a hint.
 const QString kLongURL = "http://example.com/"_L1 + QString(37, u'a');
 
-class TestForm1Window : public QObject {
+class TestForm1Window : public window_fixture::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<window_fixture::ScriptedWindow> w_;
-
 private Q_SLOTS:
-    void init()
-    {
-        w_ = std::make_unique<window_fixture::ScriptedWindow>();
-        QVERIFY(w_->start());
-    }
-
     // The designed twips divided by 15; the labels of the status frame are placed inside it.
     // Designed states: the check boxes, the release button disabled until a request runs.
     void designedWindow()
