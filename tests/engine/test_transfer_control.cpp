@@ -96,64 +96,20 @@ private Q_SLOTS:
         control_.reset();
         server_.reset();
     }
-    void requests_data()
-    {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("header");
-        QTest::addColumn<QByteArray>("expected"); // %PORT%: the server's port; empty: refused, nothing sent
-
-        // No Accept-Encoding: the body must arrive as the server sent it.
-        const QByteArray agent = " HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUser-Agent: Tobrell/1.00\r\nAccept: */*\r\n";
-        QTest::newRow("HEAD, a Referer of blanks and U+3000 is not sent") << "HEAD" << "/x" << u"Referer: \u3000 "_qs
-                                                                          << "HEAD /x" + agent + "\r\n";
-        QTest::newRow("GET, Japanese path and U+0100 (C4 80) encoded, U+3000 before the Referer trimmed")
-            << "GET" << u"/日本 x\u0100?b=c"_qs << u"Referer: \u3000日本"_qs
-            << "GET /%E6%97%A5%E6%9C%AC%20x%C4%80?b=c" + agent + "Referer: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n";
-        QTest::newRow("TAB in the header is sent") << "HEAD" << "/x" << "Referer: a\tb"
-                                                   << "HEAD /x" + agent + "Referer: a\tb\r\n\r\n";
-        QTest::newRow("ESC and DEL in the header") << "GET" << "/x" << "Referer: a\x1b[2J\x7f" << QByteArray();
-        QTest::newRow("LF in the address") << "HEAD" << "/x\nX-Evil: 1" << "Referer: a" << QByteArray();
-        QTest::newRow("unknown operation") << "POST" << "/x" << "Referer: a" << QByteArray();
-    }
-    void requests()
-    {
-        QFETCH(QString, operation);
-        QFETCH(QString, path);
-        QFETCH(QString, header);
-        QFETCH(QByteArray, expected);
-
-        server_->setScript({}); // never answers
-        Observe(*control_, seen_);
-        QCOMPARE(control_->Execute(server_->url(path), operation, header), !expected.isEmpty());
-        if (expected.isEmpty()) {
-            // Refused: nothing went out, and the next request's states are the only ones seen.
-            QVERIFY(!control_->StillExecuting());
-            server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
-            QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
-            QTRY_COMPARE_WITH_TIMEOUT(seen_.states, kHead, kDeadlineMs);
-            QCOMPARE(server_->connectionCount(), 1);
-            return;
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(server_->requests().size(), 1, kDeadlineMs);
-        QCOMPARE(server_->requests().first(), expected.replace("%PORT%", QByteArray::number(server_->port())));
-        // One request at a time: a second is refused while this one runs.
-        QVERIFY(!execute(server_->url()));
-        QVERIFY(control_->StillExecuting());
-        control_->Cancel();
-        QVERIFY(!control_->StillExecuting());
-        QCOMPARE(server_->connectionCount(), 1);
-    }
     void exchange_data()
     {
         QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("url"); // empty: the scripted server; "tls": one over TLS that no CA vouches for
+        // Empty or a path: the scripted server; "tls": one over TLS that no CA vouches for
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("referer"); // the header line given
         QTest::addColumn<ScriptServer::Script>("script");
         QTest::addColumn<QList<int>>("states");
         QTest::addColumn<QString>("busy"); // StillExecuting at each state; empty where it depends on timing
         QTest::addColumn<QList<qsizetype>>("chunks"); // empty: the receiver of 12 reads nothing
         QTest::addColumn<QString>("reason"); // of a failure (state 11)
         QTest::addColumn<QString>("header"); // the block and the value of "x-NAME", joined by "|"; empty: not checked
+        // The first request the scripted server received (%PORT%: its port); empty: not checked
+        QTest::addColumn<QByteArray>("sent");
 
         using S = ScriptServer;
         using C = QList<qsizetype>;
@@ -166,13 +122,32 @@ private Q_SLOTS:
         const QString lost = QStringLiteral("接続が切断されました。");
         const auto row = [](const char *name, const char *operation, const S::Script &script, const QList<int> &states,
                             const char *busy, const C &chunks, const QString &reason = {}, const QString &url = {}) {
-            QTest::newRow(name) << operation << url << script << states << busy << chunks << reason << QString();
+            QTest::newRow(name) << operation << url << "Referer: x" << script << states << busy << chunks << reason << QString()
+                                << QByteArray();
         };
         // The header block as received; a header's value is that of its first line, found in any letter case.
         const auto header = [](const char *name, const QByteArray &reply, const QString &block, const QString &value) {
-            QTest::newRow(name) << "HEAD" << QString() << S::Script{S::Send(reply)} << kHead << "" << C{} << QString()
-                                << block + u'|' + value;
+            QTest::newRow(name) << "HEAD" << QString() << "Referer: x" << S::Script{S::Send(reply)} << kHead << "" << C{}
+                                << QString() << block + u'|' + value << QByteArray();
         };
+        // The request on the wire. No Accept-Encoding: the body must arrive as the server sent it. One
+        // refused sends nothing: the server's first request is then the one that follows.
+        const QByteArray agent = " HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUser-Agent: Tobrell/1.00\r\nAccept: */*\r\n";
+        const QByteArray refused = "HEAD /" + agent + "Referer: x\r\n\r\n";
+        const auto request = [](const char *name, const char *operation, const QString &path, const QString &referer,
+                                const QByteArray &sent, const QList<int> &states) {
+            QTest::newRow(name) << operation << path << referer << S::Reply("200 OK", "Content-Length: 0\r\n") << states
+                                << "" << C{} << QString() << QString() << sent;
+        };
+        request("HEAD, a Referer of blanks and U+3000 is not sent", "HEAD", "/x", u"Referer: \u3000 "_qs,
+                "HEAD /x" + agent + "\r\n", kHead);
+        request("GET, Japanese path and U+0100 (C4 80) encoded, U+3000 before the Referer trimmed", "GET",
+                u"/日本 x\u0100?b=c"_qs, u"Referer: \u3000日本"_qs,
+                "GET /%E6%97%A5%E6%9C%AC%20x%C4%80?b=c" + agent + "Referer: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n", kGet);
+        request("TAB in the header is sent", "HEAD", "/x", "Referer: a\tb", "HEAD /x" + agent + "Referer: a\tb\r\n\r\n", kHead);
+        request("ESC and DEL in the header", "GET", "/x", "Referer: a\x1b[2J\x7f", refused, {});
+        request("LF in the address", "HEAD", "/x\nX-Evil: 1", "Referer: a", refused, {});
+        request("unknown operation", "POST", "/x", "Referer: a", refused, {});
         header("odd casing, spaces, repeated name", "HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second\r\n\r\n",
                "HTTP/1.1 200 OK\r\nx-name:  first \r\nX-NAME: second", "first");
         header("UTF-8", "HTTP/1.1 200 OK\r\nX-Name: \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n", u"HTTP/1.1 200 OK\r\nX-Name: 日本"_qs,
@@ -235,12 +210,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, operation);
         QFETCH(QString, url);
+        QFETCH(QString, referer);
         QFETCH(ScriptServer::Script, script);
         QFETCH(QList<int>, states);
         QFETCH(QString, busy);
         QFETCH(QList<qsizetype>, chunks);
         QFETCH(QString, reason);
         QFETCH(QString, header);
+        QFETCH(QByteArray, sent);
 
         ScriptServer tls;
         if (url == u"tls") {
@@ -253,8 +230,12 @@ private Q_SLOTS:
             if (state == 12 && !chunks.isEmpty())
                 ReadBody(*control_, seen_);
         });
-        QVERIFY(execute(url.isEmpty() ? server_->url() : url, operation));
-        QVERIFY(control_->StillExecuting());
+        if (url.isEmpty() || url.startsWith(u'/'))
+            url = server_->url(url.isEmpty() ? QStringLiteral("/") : url);
+        // Refused where no state follows. One at a time: a second is refused while this one runs.
+        QCOMPARE(control_->Execute(url, operation, referer), !states.isEmpty());
+        QCOMPARE(control_->StillExecuting(), !states.isEmpty());
+        QVERIFY(states.isEmpty() || !execute(server_->url()));
         QVERIFY(seen_.states.isEmpty()); // state 1 comes after Execute has returned
         QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states, kDeadlineMs);
         if (!busy.isEmpty())
@@ -273,11 +254,13 @@ private Q_SLOTS:
                  qPrintable(failure));
         QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, kDeadlineMs);
 
-        // The next request starts afresh.
+        // The next request starts afresh: nothing of this one comes after.
         server_->setScript(ScriptServer::Reply("200 OK", "Content-Length: 0\r\n"));
         QVERIFY(execute(server_->url(), QStringLiteral("HEAD")));
-        QTRY_VERIFY_WITH_TIMEOUT(!control_->StillExecuting(), kDeadlineMs);
-        QVERIFY(!control_->Failed() && control_->LastFailure().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(seen_.states, states + kHead, kDeadlineMs);
+        QVERIFY(!control_->StillExecuting() && !control_->Failed() && control_->LastFailure().isEmpty());
+        if (!sent.isEmpty())
+            QCOMPARE(server_->requests().first(), sent.replace("%PORT%", QByteArray::number(server_->port())));
     }
     void switchingThenOk_data()
     {

@@ -25,14 +25,9 @@ constexpr qint64 kChunkBytes = 65536;
 // Two states the close might save, differing in every key.
 settings::SavedState State(int which)
 {
-    settings::SavedState state;
-    state.top = 15 * which;
-    state.left = -300 - which;
-    state.ref = state.clip = state.rename = which;
-    state.topMost = state.tipHint = which == 1;
-    state.url = QString(100 + 100 * which, QChar(u'a' + which));
-    state.countHead = state.countData = state.countFail = state.countCancel = 1000 * which;
-    return state;
+    const qint32 count = 1000 * which;
+    return {15 * which, -300 - which, which, which, which, which == 1, which == 1,
+            QString(100 + 100 * which, QChar(u'a' + which)), count, count, count, count};
 }
 
 // The child's part, until it is killed: "save" saves the two states in turn;
