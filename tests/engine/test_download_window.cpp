@@ -36,14 +36,6 @@ class TestDownloadWindow : public window_fixture::WindowTest {
 
     QString folder() const { return w_->program.path() + QStringLiteral("/download/"); }
 
-    void get(const QString &path)
-    {
-        w_->form->ui.Text3->setText(w_->server.url(path));
-        w_->form->Command4_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(w_->form->lngCountData, 1, kDeadlineMs);
-        QTRY_VERIFY_WITH_TIMEOUT(idle(*w_->form), kDeadlineMs);
-    }
-
 private Q_SLOTS:
     void cleanup()
     {
@@ -57,7 +49,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("present"); // a file of the user's made in the program folder first
         QTest::addColumn<bool>("rename");
-        QTest::addColumn<QString>("path"); // requested
         QTest::addColumn<ScriptServer::Script>("script");
         QTest::addColumn<QString>("savedAs"); // below the download folder; empty: nothing saved
         QTest::addColumn<qint64>("saved");    // its length
@@ -69,10 +60,8 @@ private Q_SLOTS:
             return S::Reply("200 OK", headers + "Connection: close\r\n", sent);
         };
         const auto row = [](const char *name, const S::Script &script, const char *savedAs, qint64 saved,
-                            const QString &progress, const QString &box, const char *present = "", bool rename = true,
-                            const char *path = "/body.bin") {
-            QTest::newRow(name) << present << rename << path << script << savedAs << saved << progress
-                                << box.split(u'|');
+                            const QString &progress, const QString &box, const char *present = "", bool rename = true) {
+            QTest::newRow(name) << present << rename << script << savedAs << saved << progress << box.split(u'|');
         };
         const QString done = kCompletedWithSpeed;
         const S::Script kilo = reply("Content-Length: 1000\r\n", 1000);
@@ -109,7 +98,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, present);
         QFETCH(bool, rename);
-        QFETCH(QString, path);
         QFETCH(ScriptServer::Script, script);
         QFETCH(QString, savedAs);
         QFETCH(qint64, saved);
@@ -123,7 +111,9 @@ private Q_SLOTS:
         }
         w_->form->ui.Check3->setChecked(rename);
         w_->server.setScript(script);
-        get(path);
+        w_->form->ui.Text3->setText(w_->server.url(QStringLiteral("/body.bin")));
+        w_->form->Command4_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(w_->form->lngCountData == 1 && idle(*w_->form), kDeadlineMs);
 
         boxes.replaceInStrings(QStringLiteral("{program}"), w_->program.path());
         QCOMPARE(withoutSpeed(w_->boxes.texts()), boxes);

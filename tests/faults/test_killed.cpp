@@ -56,26 +56,6 @@ int Child(const QString &role, const QString &settingsPath, const QString &folde
     }
 }
 
-// Starts the child with arguments, kills it at a random moment after it has
-// started its work, and returns what it printed after "started".
-QByteArray KillDuring(const QStringList &arguments)
-{
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForStarted(10000))
-        return "<not started>";
-    while (!child.canReadLine() && child.waitForReadyRead(10000)) {
-    }
-    if (child.readLine() != "started\n")
-        return "<no start line>";
-    // The moment of the kill, not a wait for anything.
-    QThread::usleep(QRandomGenerator::global()->bounded(20000));
-    child.kill();
-    if (!child.waitForFinished(10000) || child.exitStatus() != QProcess::CrashExit)
-        return "<not killed>";
-    return child.readAllStandardOutput();
-}
-
 } // namespace
 
 class TestKilled : public QObject {
@@ -112,7 +92,17 @@ private Q_SLOTS:
         for (int kill = 0; kill < kKills; ++kill) {
             const QString role = QStringList{u"save"_s, u"keep"_s, u"save"_s, u"replace"_s}[kill % 4];
             QVERIFY(role != u"save" || reset(kill % 4 / 2));
-            const QList<QByteArray> committed = KillDuring({role, path, folder}).split('\n');
+            // Killed at a random moment after it has started its work.
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {role, path, folder});
+            QVERIFY(child.waitForStarted(10000));
+            while (!child.canReadLine() && child.waitForReadyRead(10000)) {
+            }
+            QCOMPARE(child.readLine(), "started\n");
+            QThread::usleep(QRandomGenerator::global()->bounded(20000)); // the moment of the kill, not a wait for anything
+            child.kill();
+            QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
+            const QList<QByteArray> committed = child.readAllStandardOutput().split('\n');
             QVERIFY2(role != u"save" || whole[kill % 4 / 2].contains(QFile::exists(path) ? ReadFile(path) : absent),
                      qPrintable(u"kill %1 left a mixed settings file"_s.arg(kill)));
             for (const QByteArray &n : committed.first(committed.size() - 1))
