@@ -97,7 +97,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");  // empty: the folder is usable
         // Every download through the window makes the missing folder and keeps what is in it.
         QTest::newRow("existing folder") << "download/kept.bin" << "";
-        QTest::newRow("a file called download") << "download" << "同じ名前のファイルがあり、フォルダとして使えません。";
         QTest::newRow("a link to nothing called download") << "link" << "同じ名前のリンクがあり、そのリンク先がありません。";
         QTest::newRow("executable's folder is a file") << "program"
                                                        << "フォルダが見つかりません。 (" + qt_error_string(ENOTDIR) + ')';
