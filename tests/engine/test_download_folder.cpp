@@ -78,19 +78,6 @@ private Q_SLOTS:
         QTEST(naming::MakeNewFilename(folder_, name).value_or(u"-"_s), "expected");
     }
 
-    // Never overwrite: with every counter up to 32767 taken there is no name.
-    // Hard links make the 32,768 entries cheaply.
-    void allCountersTaken()
-    {
-        const QByteArray first = QFile::encodeName(folder_) + "x[0].bin";
-        QVERIFY(WriteFile(QFile::decodeName(first), {}));
-        for (int n = 1; n <= 32767; ++n)
-            QVERIFY(::link(first, QFile::encodeName(folder_) + "x[" + QByteArray::number(n) + "].bin") == 0);
-        QCOMPARE(naming::MakeNewFilename(folder_, u"x.bin"_s), std::nullopt);
-        QVERIFY(QFile::remove(folder_ + "x[32767].bin"_L1));
-        QCOMPARE(naming::MakeNewFilename(folder_, u"x.bin"_s), std::optional<QString>(u"x[32767].bin"_s));
-    }
-
     void makeSaveFolder_data()
     {
         QTest::addColumn<QString>("present"); // a file made below the executable's folder first

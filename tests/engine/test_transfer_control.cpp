@@ -241,10 +241,8 @@ private Q_SLOTS:
         if (!busy.isEmpty())
             QCOMPARE(seen_.busy, busy);
         QVERIFY(!control_->StillExecuting());
-        if (!header.isEmpty()) {
-            QCOMPARE(control_->GetHeader(), header.section(u'|', 0, 0));
-            QCOMPARE(control_->GetHeader(QStringLiteral("x-NAME")), header.section(u'|', 1));
-        }
+        if (!header.isEmpty())
+            QCOMPARE(control_->GetHeader() + u'|' + control_->GetHeader(QStringLiteral("x-NAME")), header);
         QCOMPARE(seen_.chunks, chunks);
         QVERIFY(seen_.bodyIntact && seen_.busyWhileBodyLeft);
         QVERIFY(control_->GetChunk(kChunk).isEmpty());
