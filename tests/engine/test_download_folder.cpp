@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace testdata;

@@ -1,5 +1,5 @@
-// The tooltip class over its tip window: life cycle, tool rectangles,
-// margins, tracking and a real hover over a shown window.
+// The tooltip class over its tip window: life cycle, tool rectangles and a
+// real hover over a shown window, as the window's hints use them.
 #include "ui/cls_tooltip.h"
 #include "ui/tooltip_window.h"
 
