@@ -10,7 +10,7 @@
 
 #include "fixtures/nginx_server.h"
 #include "support/recording_boxes.h"
-#include "ui/form1.h"
+#include "gui/form1.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // Times the presentation of response header blocks of 1, 8 and 64 KiB and
 // prints the median per block and per KiB.
-#include "headers/value_format.h"
+#include "core/headers/value_format.h"
 
 #include <QElapsedTimer>
 #include <QString>

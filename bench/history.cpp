@@ -3,7 +3,7 @@
 // lines, each the median of several runs, and the peak memory they add.
 //
 //   bench_history [lines] [runs]     (defaults: 100000 lines, 21 runs)
-#include "persist/history.h"
+#include "core/storage/history.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

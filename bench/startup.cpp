@@ -6,7 +6,7 @@
 //
 //   bench_startup [pairs]     (default: 15)
 #include "support/recording_boxes.h"
-#include "ui/form1.h"
+#include "gui/form1.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,7 @@
-#include "app/command_line.h"
-#include "term/head_command.h"
+#include "cli/command_line.h"
+#include "cli/head_command.h"
+#include "core/module_file.h"
+#include "core/version.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -31,25 +33,35 @@ int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
 }
 
 // Loads the window module, beside the program in the build folder and in
-// the package's private library folder beside bin/ when installed, and runs the window.
+// the package's private library folder beside bin/ when installed, and runs
+// the window. The first place that holds a file is the one that counts: when
+// that file cannot be loaded, its own reason is shown, and the other place is
+// not tried.
 int OpenWindow(int argc, char *argv[], const QString &startAddress)
 {
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
-    void *module = nullptr;
+    QStringList missing;
+    QString reason;
     for (const std::filesystem::path &candidate :
-         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / TOBRELL_WINDOW_MODULE_FOLDER / TOBRELL_WINDOW_MODULE}) {
-        if ((module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)))
-            break;
+         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / TOBRELL_PRIVATE_FOLDER / TOBRELL_WINDOW_MODULE}) {
+        const QString path = QString::fromStdString(candidate.lexically_normal());
+        if (!QFile::exists(path)) {
+            missing << path;
+            continue;
+        }
+        QString problem = modulefile::Problem(path);
+        void *module = problem.isEmpty() ? dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
+        using Window = int(int, char *[], const char *);
+        if (auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr)
+            return run(argc, argv, startAddress.toUtf8().constData());
+        reason = path + QStringLiteral(": ") + (problem.isEmpty() ? QString::fromLocal8Bit(dlerror()) : problem);
+        break;
     }
-    using Window = int(int, char *[], const char *);
-    auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr;
-    if (!run) {
-        const char *why = dlerror();
-        std::fprintf(stderr, "tobrell: ウィンドウを開けませんでした (%s)\n", why ? why : TOBRELL_WINDOW_MODULE);
-        return exitstatus::kFailed;
-    }
-    return run(argc, argv, startAddress.toUtf8().constData());
+    if (reason.isEmpty())
+        reason = missing.join(QStringLiteral("、")) + QStringLiteral(" がありません");
+    std::fputs(QStringLiteral("tobrell: ウィンドウを開けませんでした (%1)\n").arg(reason).toUtf8().constData(), stderr);
+    return exitstatus::kFailed;
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 // executable started again in a child role: it calls the routines the window
 // calls, settings::SaveSettings as the close does, and DownloadFile's open,
 // append and commit as a download does, over and over until it is killed.
-#include "engine/download_file.h"
-#include "persist/settings.h"
+#include "core/download/download_file.h"
+#include "core/storage/settings.h"
 #include "support/sample_data.h"
 
 #include <QtTest>

@@ -1,5 +1,5 @@
 // The name a download is saved under, from any address, and its counted form.
-#include "engine/file_naming.h"
+#include "core/download/file_naming.h"
 #include "fuzz_support.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 // The header box's text from any received header block: labels, dates,
 // sizes and the spacing of colons.
-#include "engine/curl_header_block.h"
+#include "core/transfer/curl_header_block.h"
 #include "fuzz_support.h"
-#include "headers/header_annotation.h"
-#include "headers/value_format.h"
+#include "core/headers/header_annotation.h"
+#include "core/headers/value_format.h"
 
 #include <QStringList>
 

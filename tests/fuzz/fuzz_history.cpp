@@ -1,8 +1,8 @@
 // The history file from any bytes: the popup menu's entries, and recording
 // an address into it. The input's first line is the address, the rest the file.
 #include "fuzz_support.h"
-#include "persist/history.h"
-#include "persist/text_limits.h"
+#include "core/storage/history.h"
+#include "core/storage/text_limits.h"
 
 #include <algorithm>
 

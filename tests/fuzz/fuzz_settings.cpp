@@ -1,8 +1,8 @@
 // The settings file from any bytes: reading every value, and the close's
 // write of them.
 #include "fuzz_support.h"
-#include "persist/ini.h"
-#include "persist/settings.h"
+#include "core/storage/ini.h"
+#include "core/storage/settings.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // Address completion, the Referer's directory and the Referer's form of an
 // address, over any typed or pasted text.
 #include "fuzz_support.h"
-#include "url/url_completion.h"
+#include "core/address/url_completion.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Builds the Debian package from this build, unpacks it and checks what a user would get.
-#include "app/window_platform.h"
+#include "gui/window_platform.h"
 #include "support/sample_data.h"
 #include "support/script_server.h"
 

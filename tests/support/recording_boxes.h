@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/message_box.h"
+#include "gui/message_box.h"
 
 #include <QList>
 #include <QString>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/transfer.h"
+#include "core/transfer/transfer.h"
 #include "support/recording_boxes.h"
 #include "support/sample_data.h"
 #include "support/script_server.h"
-#include "ui/form1.h"
+#include "gui/form1.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,0 +1,101 @@
+#include "cli/head_command.h"
+
+#include "core/transfer/state_report.h"
+#include "core/transfer/transfer_control.h"
+#include "core/headers/value_format.h"
+#include "cli/certificate_text.h"
+#include "cli/redirect_rule.h"
+#include "cli/timing_text.h"
+#include "core/address/url_completion.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QIODevice>
+
+namespace {
+
+const QString kWriteFailed = QStringLiteral("標準出力に書き込めませんでした。");
+
+// Sends one HEAD and waits until it has been answered or has failed. False
+// when it failed; *reason then says why.
+bool Ask(TransferControl &control, const QString &address, const QString &referer, QString *reason)
+{
+    QEventLoop loop;
+    QObject::connect(&control, &Transfer::StateChanged, &loop, [&loop](int state) {
+        if (state == engine::kStateFailure || state == engine::kStateResponseComplete)
+            loop.quit();
+    });
+    if (!control.Execute(address, QStringLiteral("HEAD"), referer)) {
+        *reason = engine::StateMessage(engine::kStateFailure);
+        return false;
+    }
+    loop.exec();
+    *reason = control.LastFailure();
+    return !control.Failed();
+}
+
+// One answer as the options want it printed.
+QString AnswerText(const HeadOptions &options, const TransferControl &control)
+{
+    const QString block = control.GetHeader();
+    QString text = options.raw ? QString(block).replace(u"\r\n"_qs, u"\n"_qs)
+                               : headers::HeaderBoxText(block, [&control](const QString &name) {
+                                     return control.GetHeader(name);
+                                 });
+    text += u'\n';
+    const ConnectionFacts facts = control.LastFacts();
+    if (options.timing)
+        text += u'\n' + TimingText(facts);
+    if (options.certificate && !facts.certificate.isEmpty())
+        text += u'\n' + CertificateText(facts, QDateTime::currentDateTimeUtc());
+    return text;
+}
+
+} // namespace
+
+int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
+{
+    const auto say = [&err](const QString &text) { err.write((text + u'\n').toUtf8()); };
+    const url::Completion completion = url::CompleteURL(options.address);
+    if (!completion.warning.isEmpty())
+        say(completion.warning);
+    if (!completion.valid)
+        return exitstatus::kBadUsage;
+
+    TransferControl control;
+    control.setCertificateWanted(options.certificate);
+    QString address = completion.url;
+    for (int hop = 0;; ++hop) {
+        const QString referer =
+            url::RefererHeader(options.autoReferer ? url::AutomaticReferer(address) : options.referer);
+        if (!headerTextIsSafe(address) || !headerTextIsSafe(referer)) {
+            say(kUnsafeRequestWarning.toString());
+            return exitstatus::kBadUsage;
+        }
+        QString reason;
+        if (!Ask(control, address, referer, &reason)) {
+            say(reason);
+            return exitstatus::kFailed;
+        }
+        // Hops are set apart by an empty line, as curl -I -L does.
+        const QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        if (out.write(text.toUtf8()) < 0) {
+            say(kWriteFailed);
+            return exitstatus::kFailed;
+        }
+        if (!options.location)
+            return exitstatus::kAnswered;
+        const redirect::Hop next = redirect::NextHop(address, control.GetHeader());
+        if (next.kind == redirect::Hop::Kind::None)
+            return exitstatus::kAnswered;
+        if (next.kind == redirect::Hop::Kind::Refused) {
+            say(redirect::kDowngradeRefused.toString() + next.address);
+            return exitstatus::kFailed;
+        }
+        if (hop == redirect::kMostHops) {
+            say(redirect::kTooManyHops.toString().arg(redirect::kMostHops));
+            return exitstatus::kFailed;
+        }
+        address = next.address;
+    }
+}

@@ -1,0 +1,98 @@
+#include "core/address/url_completion.h"
+
+namespace url {
+namespace {
+
+bool isTrimmed(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == QChar(0x3000);
+}
+
+QString trimmedAddress(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isTrimmed(text.at(begin)))
+        ++begin;
+    while (end > begin && isTrimmed(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Everything before the first ":"; empty when there is no ":".
+QString schemeOf(const QString &address)
+{
+    const qsizetype colon = address.indexOf(u':');
+    return colon < 0 ? QString() : address.left(colon);
+}
+
+Completion refused(const QString &address, const QString &warning)
+{
+    return {address, false, warning};
+}
+
+} // namespace
+
+Completion CompleteURL(const QString &typed)
+{
+    const QString address = trimmedAddress(typed);
+    const qsizetype slashes = address.indexOf(u"//"); // 0-based, -1 when absent
+
+    if (slashes < 0) {
+        if (address.startsWith(u"www."))
+            return {QStringLiteral("http://") + address, true, {}};
+        if (address.startsWith(u"/www."))
+            return {QStringLiteral("http:/") + address, true, {}};
+        return refused(address, kBadFormatWarning.toString());
+    }
+
+    // Up to five characters before "//" are a partial or mangled scheme:
+    // they are replaced by "http:" and the text from the second "/" kept.
+    if (slashes <= 5) {
+        const QString warning =
+            slashes < 5 && schemeOf(address) == u"ftp" ? kFtpNotice.toString() : QString();
+        return {QStringLiteral("http:/") + address.mid(slashes + 1), true, warning};
+    }
+
+    const QString scheme = schemeOf(address);
+    if (scheme == u"https")
+        return {address, true, {}};
+    return refused(address, scheme + kUnknownProtocolSuffix.toString());
+}
+
+QString MakeURLPath(const QString &url)
+{
+    const qsizetype lastSlash = url.lastIndexOf(u'/');
+    if (lastSlash < 0)
+        return url;
+    const QString directory = url.left(lastSlash + 1);
+    return directory.endsWith(u"//") ? url : directory;
+}
+
+QString WithoutUserAndFragment(const QString &url)
+{
+    QString address = url.left(url.indexOf(u'#'));
+    const qsizetype slashes = address.indexOf(u"//");
+    if (slashes < 0)
+        return address;
+    const qsizetype hostStart = slashes + 2;
+    qsizetype hostEnd = hostStart;
+    while (hostEnd < address.size() && address[hostEnd] != u'/' && address[hostEnd] != u'?')
+        ++hostEnd;
+    const qsizetype at = address.lastIndexOf(u'@', hostEnd - 1);
+    if (at >= hostStart)
+        address.remove(hostStart, at + 1 - hostStart);
+    return address;
+}
+
+QString AutomaticReferer(const QString &url)
+{
+    return MakeURLPath(WithoutUserAndFragment(url));
+}
+
+QString RefererHeader(const QString &value)
+{
+    return QStringLiteral("Referer: ") + value;
+}
+
+} // namespace url

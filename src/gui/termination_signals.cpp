@@ -1,0 +1,63 @@
+#include "gui/termination_signals.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The handler may only do async-signal-safe things: it writes one byte into
+// a pipe whose reading end the event loop watches.
+int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t signalSeen = 0;
+
+void onTerminationSignal(int number)
+{
+    if (signalSeen) {
+        std::signal(number, SIG_DFL);
+        std::raise(number);
+        return;
+    }
+    signalSeen = 1;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void setHandler(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGTERM, SIGINT})
+        sigaction(number, &action, nullptr);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        qFatal("Cannot create the pipe for termination signals");
+    notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        char byte;
+        while (::read(signalPipe[0], &byte, 1) > 0) {
+        }
+        Q_EMIT received();
+    });
+    setHandler(onTerminationSignal);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    setHandler(SIG_DFL);
+    delete notifier_;
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+    signalSeen = 0;
+}

@@ -1,0 +1,43 @@
+// The window's start, in a module of its own that the program loads only
+// when it opens a window: the terminal mode never maps Qt's GUI libraries.
+#include "gui/program_icon.h"
+#include "gui/qt_translation.h"
+#include "gui/termination_signals.h"
+#include "gui/window_platform.h"
+#include "gui/form1.h"
+
+#include <QApplication>
+#include <QMimeData>
+
+// Looked for by the program before it loads the module.
+extern "C" __attribute__((used)) const char TobrellWindowModuleMarker[] = TOBRELL_MODULE_MARKER;
+
+extern "C" int RunWindow(int argc, char *argv[], const char *startAddress)
+{
+    const QByteArray platform = ChooseWindowPlatform(CurrentSessionEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+    QApplication app(argc, argv);
+    // Programs the window starts (the file browser, the text viewer) choose their own platform.
+    if (!platform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
+    QApplication::setApplicationName(QStringLiteral("Tobrell"));
+    InstallJapaneseQtTexts(app);
+    QGuiApplication::setDesktopFileName(QStringLiteral(TOBRELL_DESKTOP_ID));
+    // Every window of the program, message boxes included, shows the program icon.
+    QApplication::setWindowIcon(ProgramIcon());
+
+    // Installed before the window exists: a signal during its start waits in the pipe.
+    TerminationSignals termination;
+    Form1 form;
+    QObject::connect(&termination, &TerminationSignals::received, &form, &QWidget::close);
+    form.show();
+    // An address given on the command line is taken as a drop is, over the
+    // address the settings restored.
+    if (*startAddress) {
+        QMimeData address;
+        address.setText(QString::fromUtf8(startAddress));
+        form.Text3_OLEDragDrop(address);
+    }
+    return QApplication::exec();
+}
