@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev ca-certificates curl
   libsimpleini-dev
