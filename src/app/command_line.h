@@ -10,6 +10,9 @@ constexpr int kFailed = 1;    // the request failed, or the output could not be 
 constexpr int kBadUsage = 2;  // the command line or the address was refused
 } // namespace exitstatus
 
+// Said on stderr when stdout cannot be written (but not to a reader that went away).
+inline constexpr QStringView kWriteFailed = u"標準出力に書き込めませんでした。";
+
 // What `tobrell --head` is asked to do.
 struct HeadOptions {
     QString address;
