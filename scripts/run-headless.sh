@@ -74,11 +74,12 @@ Rename=1
 URL=http://127.0.0.1:$port/docs/index.html
 EOF
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb takes a free display number and writes it down once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
+await '[ -s "$work/display" ]' $! || fail "Xvfb did not start"
+display=:$(cat "$work/display")
 export DISPLAY=$display
-await 'xdpyinfo >/dev/null 2>&1' $! || fail "Xvfb did not start on $display"
 # A window mapped before the window manager manages the screen is adopted
 # but never shown: the program starts once openbox has announced itself on
 # the root window.
