@@ -1,20 +1,39 @@
 #!/usr/bin/env bash
 # Without a display: starts the program on a virtual X display with a window
 # manager, has it fetch the headers of a page that a local nginx serves, and
-# photographs its window.
+# photographs its window. Exits non-zero when no photograph was made.
 set -euo pipefail
 program=$1
 shot=$2
-echo "No display found (DISPLAY and WAYLAND_DISPLAY are empty): starting Tobrell on a virtual X display (Xvfb)."
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+rm -f "$shot"
 
 work=$(mktemp -d)
 pids=()
 stop() {
   # The program first, the X server after it.
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; sleep 0.2; done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap stop EXIT
+fail() {
+  echo "run-headless: $*" >&2
+  exit 1
+}
+# Waits up to 10 s for a condition; gives up early when the process named
+# by the second argument has ended.
+await() {
+  local condition=$1 pid=$2
+  for _ in $(seq 100); do
+    eval "$condition" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
 
 # A local page to look at, on a free port of 127.0.0.1.
 port=$(shuf -i 20000-60000 -n 1)
@@ -24,17 +43,25 @@ cat > "$work/nginx/nginx.conf" <<EOF
 daemon off; master_process off; pid nginx.pid; error_log error.log warn;
 events { worker_connections 16; }
 http {
-  access_log off; types { text/html html; }
+  access_log access.log; types { text/html html; }
   client_body_temp_path temp; proxy_temp_path temp; fastcgi_temp_path temp; uwsgi_temp_path temp; scgi_temp_path temp;
   server { listen 127.0.0.1:$port; root $work/site; etag on; add_header Cache-Control "no-cache"; }
 }
 EOF
 /usr/sbin/nginx -p "$work/nginx/" -c nginx.conf -e error.log &
 pids+=($!)
+# nginx writes its pid file once it listens.
+await '[ -s "$work/nginx/nginx.pid" ]' $! || fail "nginx did not start: $(cat "$work/nginx/error.log")"
 
-# The program in a folder of its own, with settings that put the page's address in the URL box.
+# The program in a folder of its own, with every shared object it loads from
+# beside itself (the window module), and settings that put the page's address
+# in the URL box.
 mkdir -p "$work/program"
 cp "$program" "$work/program/tobrell"
+shopt -s nullglob
+objects=("$(dirname "$program")"/*.so)
+shopt -u nullglob
+[ ${#objects[@]} -gt 0 ] && cp "${objects[@]}" "$work/program/"
 cat > "$work/program/settei.ini" <<EOF
 [Position]
 Top=300
@@ -47,25 +74,32 @@ Rename=1
 URL=http://127.0.0.1:$port/docs/index.html
 EOF
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb takes a free display number and writes it down once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
+await '[ -s "$work/display" ]' $! || fail "Xvfb did not start"
+display=:$(cat "$work/display")
 export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A window mapped before the window manager manages the screen is adopted
+# but never shown: the program starts once openbox has announced itself on
+# the root window.
 openbox >/dev/null 2>&1 &
 pids+=($!)
+await 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' $! || fail "openbox did not start"
 
 (cd "$work" && exec "$work/program/tobrell") &
 pids+=($!)
 window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Tobrell$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-sleep 1
+await 'window=$(xdotool search --onlyvisible --name "^Tobrell$" 2>/dev/null | head -n 1) && [ -n "$window" ]' $! \
+  || fail "the window did not appear"
 # The URL box has the focus: Enter fetches the headers.
 xdotool windowactivate --sync "$window" key Return
-sleep 2
+await 'grep -q "HEAD /docs/index.html" "$work/nginx/access.log"' "${pids[-1]}" || fail "the window sent no request"
+# The answer is shown a moment after the request: photograph the window once it stays the same.
+previous=
+await 'current=$(import -window "$window" rgb:- | md5sum) && [ "$current" = "$previous" ] || { previous=$current; false; }' \
+  "${pids[-1]}" || fail "the window did not settle"
 # The bare X screen is black around the window: trim it away.
 import -window root -trim +repage "$shot"
+[ -s "$shot" ] || fail "no screenshot was made"
 echo "Tobrell ran on $display; screenshot of its window: $(realpath "$shot")"

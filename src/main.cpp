@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -14,10 +16,15 @@
 
 namespace {
 
-// Writes text on stdout; false when it could not be written whole.
+// Writes text on stdout; false when it could not be written whole, which is
+// told on stderr unless the reader went away.
 bool Print(const QString &text)
 {
-    return std::fputs(text.toUtf8().constData(), stdout) >= 0 && std::fflush(stdout) == 0;
+    if (std::fputs(text.toUtf8().constData(), stdout) >= 0 && std::fflush(stdout) == 0)
+        return true;
+    if (errno != EPIPE)
+        std::fprintf(stderr, "%s\n", kWriteFailed.toString().toUtf8().constData());
+    return false;
 }
 
 // The terminal mode: QtCore alone, no window system.
@@ -73,6 +80,11 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     // Answered before any window system is touched, so they work without a display.
     const CommandLine line = ReadCommandLine(arguments);
+    // Output into a pipe whose reader went away fails with EPIPE and exit
+    // status 1 instead of ending the program by SIGPIPE. Only here: programs
+    // the window starts would inherit the ignored signal.
+    if (line.request != StartRequest::OpenWindow)
+        std::signal(SIGPIPE, SIG_IGN);
     switch (line.request) {
     case StartRequest::PrintVersion:
         return Print(VersionLine() + QLatin1Char('\n')) ? exitstatus::kAnswered : exitstatus::kFailed;

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "core/exit_status.h"
+
 #include <QString>
 #include <QStringList>
 
-// Exit statuses of the program run from a terminal.
-namespace exitstatus {
-constexpr int kAnswered = 0;  // done; with --head, a response arrived (whatever its status)
-constexpr int kFailed = 1;    // the request failed, or the output could not be written
-constexpr int kBadUsage = 2;  // the command line or the address was refused
-} // namespace exitstatus
+
+// Said on stderr when stdout cannot be written (but not to a reader that went away).
+inline constexpr QStringView kWriteFailed = u"標準出力に書き込めませんでした。";
 
 // What `tobrell --head` is asked to do.
 struct HeadOptions {

@@ -12,9 +12,9 @@
 #include <QEventLoop>
 #include <QIODevice>
 
-namespace {
+#include <cerrno>
 
-const QString kWriteFailed = QStringLiteral("標準出力に書き込めませんでした。");
+namespace {
 
 // Sends one HEAD and waits until it has been answered or has failed. False
 // when it failed; *reason then says why.
@@ -79,8 +79,11 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
         }
         // Hops are set apart by an empty line, as curl -I -L does.
         const QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        errno = 0;
         if (out.write(text.toUtf8()) < 0) {
-            say(kWriteFailed);
+            // A reader that went away (| head) needs no telling; any other failure does.
+            if (errno != EPIPE)
+                say(kWriteFailed.toString());
             return exitstatus::kFailed;
         }
         if (!options.location)

@@ -1,5 +1,6 @@
 // The window's start, in a module of its own that the program loads only
 // when it opens a window: the terminal mode never maps Qt's GUI libraries.
+#include "core/exit_status.h"
 #include "gui/program_icon.h"
 #include "gui/qt_translation.h"
 #include "gui/termination_signals.h"
@@ -9,15 +10,47 @@
 #include <QApplication>
 #include <QMimeData>
 
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
 // Looked for by the program before it loads the module.
 extern "C" __attribute__((used)) const char TobrellWindowModuleMarker[] = TOBRELL_MODULE_MARKER;
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+// What Qt said while its platform started; threads Qt starts meanwhile may log too.
+std::mutex platformMessagesLock;
+QString platformMessages;
+
+// Watches the start of Qt's platform: its messages go on as usual and are
+// kept. When no platform could start Qt would abort with an English message
+// that suggests reinstalling; instead, say what is missing and end with
+// status 1. _Exit, since the half-built application must not be torn down.
+void WatchPlatformStart(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        const std::lock_guard lock(platformMessagesLock);
+        platformMessages += message + u'\n';
+        qtHandler(type, context, message);
+        return;
+    }
+    const std::lock_guard lock(platformMessagesLock);
+    std::fputs(NoWindowText(platformMessages, CurrentSessionEnvironment()).toUtf8().constData(), stderr);
+    std::_Exit(exitstatus::kFailed);
+}
+
+} // namespace
 
 extern "C" int RunWindow(int argc, char *argv[], const char *startAddress)
 {
     const QByteArray platform = ChooseWindowPlatform(CurrentSessionEnvironment());
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);
+    qtHandler = qInstallMessageHandler(WatchPlatformStart);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     // Programs the window starts (the file browser, the text viewer) choose their own platform.
     if (!platform.isEmpty())
         qunsetenv("QT_QPA_PLATFORM");

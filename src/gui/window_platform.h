@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // The environment variables that tell how the desktop session shows windows.
 struct SessionEnvironment {
@@ -19,3 +20,9 @@ SessionEnvironment CurrentSessionEnvironment();
 // so the saved window position would be lost; without one it runs on
 // Wayland itself ("wayland") rather than not at all.
 QByteArray ChooseWindowPlatform(const SessionEnvironment &environment);
+
+// What stderr says when no Qt platform could start, so that no window can
+// open: what is missing, from what Qt said while it tried (the platform
+// plugin it could not find, or the one that could not reach its display),
+// and the terminal mode that needs no display.
+QString NoWindowText(const QString &qtMessages, const SessionEnvironment &environment);
