@@ -123,7 +123,10 @@ QString HelpText()
         "\n"
         "--head (-I) はウィンドウを開かず、URL に HEAD を送って、応答ヘッダを\n"
         "ヘッダ欄と同じ表示で標準出力に書きます。ディスプレイは要りません。\n"
-        "  --raw            受け取ったままのヘッダを書く\n"
+        "端末を操作されないよう、サーバから来た TAB 以外の制御文字は ESC なら \\x1b の\n"
+        "ように \\x と 16 進 2 桁で書きます (ヘッダ欄も同じ)。\n"
+        "  --raw            受け取ったままのヘッダを書く (UTF-8 として正しくない\n"
+        "                   バイトだけを Latin-1 の文字として読む)\n"
         "  --timing         応答した IP アドレスとポート、名前解決・接続・TLS・\n"
         "                   最初のバイト・合計の時刻 (要求の開始からのミリ秒)\n"
         "  --location (-L)  リダイレクトを %1 回までたどり、各応答を順に書く\n"
@@ -143,12 +146,16 @@ QString HelpText()
         "the resource; a URL given is put into the URL box and its headers are\n"
         "fetched. --head (-I) opens no window: it sends HEAD and prints the headers\n"
         "as the window's header box shows them, on stdout, without a display.\n"
-        "--raw prints them as received, --timing adds the address that answered and\n"
-        "the milliseconds from the start to each step, --location follows up to %1\n"
-        "redirects (never from https to http), --cert adds the server certificate,\n"
-        "--referer and --auto-referer set the Referer. Exit status: 0 a response\n"
-        "arrived, 1 the request failed (the reason on stderr), a redirect was not\n"
-        "followed or the output could not be written, 2 bad usage.\n").arg(redirect::kMostHops);
+        "--raw prints them as received (a byte that is not valid UTF-8 is read as\n"
+        "the Latin-1 character of its value), --timing adds the address that\n"
+        "answered and the milliseconds from the start to each step, --location\n"
+        "follows up to %1 redirects (never from https to http), --cert adds the\n"
+        "server certificate, --referer and --auto-referer set the Referer. Every\n"
+        "control character but TAB that the server sent is printed as \\x and two\n"
+        "hex digits (ESC as \\x1b), as in the header box, so that it cannot act on\n"
+        "the terminal. Exit status: 0 a response arrived, 1 the request failed (the\n"
+        "reason on stderr), a redirect was not followed or the output could not be\n"
+        "written, 2 bad usage.\n").arg(redirect::kMostHops);
 }
 
 QString UsageText(const QString &problem)

@@ -55,7 +55,12 @@ QString AnswerText(const HeadOptions &options, const TransferControl &control)
 
 int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
 {
-    const auto say = [&err](const QString &text) { err.write((text + u'\n').toUtf8()); };
+    // Whatever stdout and stderr are, nothing a server sent (a header, a
+    // certificate's names, a reason quoting it, an address to follow) may act
+    // on a terminal: every write shows the control characters.
+    const auto say = [&err](const QString &text) {
+        err.write(headers::VisibleControls(text + u'\n').toUtf8());
+    };
     const url::Completion completion = url::CompleteURL(options.address);
     if (!completion.warning.isEmpty())
         say(completion.warning);
@@ -80,7 +85,7 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
         // Hops are set apart by an empty line, as curl -I -L does.
         const QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
         errno = 0;
-        if (out.write(text.toUtf8()) < 0) {
+        if (out.write(headers::VisibleControls(text).toUtf8()) < 0) {
             // A reader that went away (| head) needs no telling; any other failure does.
             if (errno != EPIPE)
                 say(kWriteFailed.toString());

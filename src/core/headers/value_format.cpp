@@ -285,7 +285,20 @@ QString HeaderBoxText(const QString &block, const HeaderLookup &value)
 {
     QString text = FormatHeaderText(block, value);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
+    return VisibleControls(text);
+}
+
+QString VisibleControls(QStringView text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control && c != u'\t' && c != u'\n')
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 } // namespace headers

@@ -58,7 +58,14 @@ QString FormatHeaderDates(const QString &block, const HeaderLookup &value);
 QString FormatHeaderText(const QString &block, const HeaderLookup &value);
 
 // The text of the header box: FormatHeaderText with one line per header,
-// each ending in LF but the last.
+// each ending in LF but the last, and the control characters shown as
+// VisibleControls does.
 QString HeaderBoxText(const QString &block, const HeaderLookup &value);
+
+// text with every control character (C0, DEL and C1) but TAB and LF written
+// as "\x" and two hexadecimal digits ("\x1b" for ESC), so that nothing a
+// server sent can act on a terminal or on the header box. A backslash stays
+// as it is.
+QString VisibleControls(QStringView text);
 
 } // namespace headers

@@ -1,5 +1,6 @@
 #include "core/transfer/curl_failure_text.h"
 
+#include <array>
 #include <cerrno>
 
 namespace {
@@ -55,4 +56,19 @@ QString CurlFailureText(CURLcode result, long osErrno, const char *detail, bool 
     if (explanation.isEmpty())
         explanation = QString::fromUtf8(curl_easy_strerror(result));
     return Reason(result, osErrno, requestSent) + QStringLiteral(" (") + explanation + u')';
+}
+
+QString HeaderFaultText(HeaderFault fault)
+{
+    // In the order of HeaderFault.
+    static const std::array<QString, 7> details = {
+        QStringLiteral("ヘッダ行の途中に CR があります"),
+        QStringLiteral("ヘッダの行が多すぎます"),
+        QStringLiteral("ヘッダ行が長すぎます"),
+        QStringLiteral("Content-Length の値が正しくありません"),
+        QStringLiteral("Location が異なる値で繰り返されています"),
+        QStringLiteral("chunked の後に別の転送コーディングがあります"),
+        QStringLiteral("ステータス行の直後の行が空白で始まっています"),
+    };
+    return kUnreadableReply + QStringLiteral(" (") + details[std::size_t(fault)] + u')';
 }

@@ -173,14 +173,22 @@ void CurlSession::resume()
 
 QString CurlSession::failureText(CURLcode result) const
 {
+    // A header block refused here ends the transfer through the header
+    // callback, for which libcurl only says that writing failed. libcurl
+    // refuses two blocks itself, with errors that say nothing of the answer:
+    // a line too big to hold (out of memory), and one that starts with a
+    // blank right after the status line, which it has no header to fold onto
+    // (a bad argument, before the header callback sees the line).
+    std::optional<HeaderFault> fault = fault_;
+    if (result == CURLE_OUT_OF_MEMORY && requestSent_ && !finalHeader_)
+        fault = HeaderFault::TooLarge;
+    else if (result == CURLE_BAD_FUNCTION_ARGUMENT && responding_ && !finalHeader_)
+        fault = HeaderFault::Folded;
+    if (fault)
+        return HeaderFaultText(*fault);
     long osErrno = 0;
     curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
-    // A refused header block ends the transfer through the header callback;
-    // what the user learns is that the answer could not be read. libcurl
-    // gives up on a header too big to hold with its error for memory.
-    if (result == CURLE_OUT_OF_MEMORY && requestSent_ && !finalHeader_)
-        return CurlFailureText(CURLE_WEIRD_SERVER_REPLY, osErrno, "header too large", requestSent_);
-    return CurlFailureText(unreadable_ ? CURLE_WEIRD_SERVER_REPLY : result, osErrno, error_, requestSent_);
+    return CurlFailureText(result, osErrno, error_, requestSent_);
 }
 
 qint64 CurlSession::declaredLength() const
@@ -213,37 +221,40 @@ curl_socket_t CurlSession::socketWithLocalPort(int port) const
     return sockets_.empty() ? CURL_SOCKET_BAD : sockets_.back();
 }
 
-bool CurlSession::acceptableField(const QByteArray &line)
+std::optional<HeaderFault> CurlSession::fieldFault(const QByteArray &line)
 {
     // RFC 9112: a bare CR in a field, differing or malformed Content-Length
     // values are not to be read, nor a body whose chunked coding is not the
-    // last one applied; a second Location leaves the target unknown.
-    if (line.contains('\r') || ++blockLines_ > kMostHeaderLines)
-        return false;
+    // last one applied; Location values that differ leave the target unknown
+    // (a repeat of the same one is harmless).
+    if (line.contains('\r'))
+        return HeaderFault::BareCR;
+    if (++blockLines_ > kMostHeaderLines)
+        return HeaderFault::TooManyLines;
     const qsizetype colon = line.indexOf(':');
     const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
+    const QByteArray value = line.sliced(colon + 1).trimmed();
     if (name == "location") {
-        if (location_)
-            return false;
-        location_ = true;
+        if (location_ && *location_ != value)
+            return HeaderFault::Location;
+        location_ = value;
     } else if (name == "content-length") {
-        const QByteArray value = line.sliced(colon + 1).trimmed();
-        if (value.isEmpty() || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return false;
-        if (!contentLength_.isEmpty() && contentLength_ != value)
-            return false;
+        const bool number = !value.isEmpty()
+                            && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!number || (!contentLength_.isEmpty() && contentLength_ != value))
+            return HeaderFault::ContentLength;
         contentLength_ = value;
     } else if (name == "transfer-encoding") {
-        for (const QByteArray &coding : line.sliced(colon + 1).split(',')) {
+        for (const QByteArray &coding : value.split(',')) {
             const QByteArray trimmed = coding.trimmed();
             if (trimmed.isEmpty())
                 continue;
             if (chunked_)
-                return false;
+                return HeaderFault::Coding;
             chunked_ = trimmed.compare("chunked", Qt::CaseInsensitive) == 0;
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 bool CurlSession::headerLine(QByteArray line)
@@ -264,9 +275,10 @@ bool CurlSession::headerLine(QByteArray line)
         line.chop(1);
     if (!line.isEmpty()) {
         lastInterim_.clear(); // another block follows: that one was interim
-        if (!block_.isEmpty() && !acceptableField(line)) {
-            unreadable_ = true;
-            return false;
+        if (!block_.isEmpty()) {
+            fault_ = fieldFault(line);
+            if (fault_)
+                return false;
         }
         if (!block_.isEmpty())
             block_ += "\r\n";
@@ -277,7 +289,7 @@ bool CurlSession::headerLine(QByteArray line)
         return true;
     blockLines_ = 0;
     contentLength_.clear();
-    location_ = false;
+    location_.reset();
     chunked_ = false;
     // libcurl has read the status line; its code decides, not a reading of our own.
     long status = 0;

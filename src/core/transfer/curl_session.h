@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/transfer/connection_facts.h"
+#include "core/transfer/curl_failure_text.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <curl/curl.h>
 
+#include <optional>
 #include <vector>
 
 // What one request observes, reported from inside libcurl's callbacks. The
@@ -93,7 +95,8 @@ private:
     curl_socket_t socketWithLocalPort(int port) const;
     // False when line makes the block one that current HTTP clients refuse.
     bool headerLine(QByteArray line);
-    bool acceptableField(const QByteArray &line);
+    // What is wrong with a field line of the block, if anything.
+    std::optional<HeaderFault> fieldFault(const QByteArray &line);
 
     static curl_socket_t OnOpenSocket(void *self, curlsocktype purpose, curl_sockaddr *address);
     static int OnSocketOptions(void *self, curl_socket_t fd, curlsocktype purpose);
@@ -124,7 +127,7 @@ private:
     // What the block being received said so far, to refuse contradictions.
     int blockLines_ = 0;
     QByteArray contentLength_;
-    bool location_ = false;
+    std::optional<QByteArray> location_;
     bool chunked_ = false; // a chunked coding was named: none may follow it
-    bool unreadable_ = false; // a block was refused: the transfer ends as unreadable
+    std::optional<HeaderFault> fault_; // why a block was refused: the transfer ends as unreadable
 };
