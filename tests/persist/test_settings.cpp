@@ -1,177 +1,103 @@
-#include "persist/conversions.h"
 #include "persist/settings.h"
 #include "persist/storage_folders.h"
-#include "support/sample_data.h"
+#include "support/window_fixture.h"
 
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace settings;
-using namespace Qt::StringLiterals;
-
-// A value as text: "-" for an empty optional, 1 and 0 for true and false.
-const auto t = [](const auto &v) { return v ? QString::number(*v) : QStringLiteral("-"); };
-
-static QString Describe(const Settings &s)
-{
-    return QStringList{t(s.top), t(s.left), t(s.ref), t(s.clip), t(s.rename), t(s.topMost), t(s.tipHint),
-                       u'[' + s.url + u']', t(s.countHead), t(s.countData), t(s.countFail), t(s.countCancel)}
-        .join(u' ');
-}
-
-const auto State = [](const QString &url) {
-    return SavedState{INT_MIN, INT_MAX, 2, 1, 0, true, false, url, 0, INT_MAX, -1, 7};
-};
 
 class TestSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void conversions_data()
-    {
-        // Text, then what ToInt32, ToInt16 and ToBoolean make of it; "-" where they fail.
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        testdata::AddTextRows({"\t+7\t|7 7 1", "-3|-3 -3 1", "2.5|2 2 1", "3.5|4 4 1", "2.51|3 3 1", ".5|0 0 1",
-                                "0.0|0 0 0", "5.|5 5 1", "32767|32767 32767 1", "-32768|-32768 -32768 1",
-                                "32768|32768 - 1", "2147483647|2147483647 - 1", "2147483647.5|- - 1",
-                                "2147483648|- - 1", "-2147483648.5|-2147483648 - 1", "99999999999999999999|- - 1",
-                                " true |- - 1", "FALSE|- - 0", "yes|- - -", "|- - -", "1e3|- - -", "１２|- - -"});
-    }
-
-    void conversions()
-    {
-        QFETCH(QString, text);
-        QTEST(t(ToInt32(text)) + u' ' + t(ToInt16(text)) + u' ' + t(ToBoolean(text)), "expected");
-    }
-
-    void loadSettings_data()
-    {
-        QTest::addColumn<QByteArray>("file"); // null: no file, or the one SaveSettings writes for url
-        QTest::addColumn<QString>("url");     // not null: save first
-        QTest::addColumn<QString>("expected");
-        for (const char *row :
-             {"first start|~|- - 0 0 0 - - [] - - - -",
-              // Ref 2 greys, 7 keeps the box as it is, x unticks; counters beyond 32 bits fail.
-              "values read one by one|[Position]\nTop=abc\nLeft=300\n[Check]\nRef=2\nClip=7\nRename=x\nTopMost=1\n"
-              "TipHint=yes\n[Counter]\nGetHead=4294967296\nGetChuck=5\nFailure=-1\nCancel=2147483648|"
-              "- 300 2 - 0 1 - [] - 5 -1 -",
-              "hand-edited|; mine\r\n[counter]\r\ngethead = 12\r\n[Extra]\r\nTop=9\r\n[String]\r\n# the last one\r\n"
-              "URL = \" http://a/?q=1;x#y=z \"\r\n[ position ]\r\nLEFT=15\r\ntop=30\r\ntop=45\r\n[Check]\r\n"
-              "TopMost=false\r\n|30 15 0 0 0 0 - [ http://a/?q=1;x#y=z ] 12 - - -"}) {
-            const QList<QByteArray> parts = QByteArray(row).split('|');
-            QTest::newRow(parts[0]) << (parts[1] == "~" ? QByteArray() : parts[1]) << QString() << QString(parts[2]);
-        }
-        // A damaged byte costs nothing but itself.
-        QTest::newRow("NUL in a value") << QByteArray("[String]\nURL=http://a/\0x\n[Position]\nLeft=30\n[Counter]\nGetHead=5\n", 64)
-                                        << QString() << "- 30 0 0 0 - - [http://a/ x] 5 - - -";
-        // 312 bytes: cut to 254, not inside a character.
-        QTest::newRow("long URL cut") << "[String]\nURL=http://e.jp/" + QString(100, u'あ').toUtf8() << QString()
-                                      << "- - 0 0 0 - - [http://e.jp/" + QString(80, u'あ') + "] - - - -";
-        // Everything written comes back, the URL's blanks, quotes and signs included.
-        for (const char *url : {"http://example.com/a b?x=1&y=2#top", "  blanks at both ends\t", "\"quoted\"",
-                                "\" half", "\"\"", ";semicolon", "#hash", "=equals", "<<<END", "", "http://例え.jp/パス?q=値"}) {
-            QTest::newRow(url) << QByteArray() << QString::fromUtf8(url)
-                               << "-2147483648 2147483647 2 1 0 1 0 [" + QString::fromUtf8(url) + "] 0 2147483647 -1 7";
-        }
-    }
-
-    void loadSettings()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, url);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("settei.ini");
-        QVERIFY(url.isNull() ? file.isNull() || testdata::WriteFile(path, file) : SaveSettings(path, State(url)));
-        QTEST(Describe(LoadSettings(path)), "expected");
-    }
-
-    void notAPlainFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
-        QTest::newRow("over 1 MiB") << "large";
-    }
-
-    // Read as absent without blocking or running out of memory, and never written over.
-    void notAPlainFile()
-    {
-        QFETCH(QString, kind);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("settei.ini");
-        const QByteArray large = "[Position]\nLeft=30\n" + QByteArray(1024 * 1024, ';');
-        if (kind == u"fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kind == u"zero")
-            QVERIFY(QFile::link("/dev/zero", path));
-        else
-            QVERIFY(testdata::WriteFile(path, large));
-        QCOMPARE(Describe(LoadSettings(path)), u"- - 0 0 0 - - [] - - - -"_s);
-        QVERIFY(!SaveSettings(path, State(u"x"_s)));
-        // Still a FIFO, still the link (to no plain file), still the same large file.
-        QCOMPARE(QFileInfo(path).isFile(), kind == u"large");
-        if (kind == u"large")
-            QCOMPARE(testdata::ReadFile(path), large);
-    }
-
-    // The program's folder (P a writable one), then where settings, history and downloads go;
-    // H is the home folder. An installed program keeps its files in the per-user folders.
-    void storageFolders_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("expected");
-        testdata::AddTextRows({"P|P/settei.ini rireki.txt P/",
-                               "/usr/bin|H/.config/Tobrell/settei.ini H/.config/Tobrell/rireki.txt H/Downloads/Tobrell/",
-                               "P/missing|H/.config/Tobrell/settei.ini H/.config/Tobrell/rireki.txt H/Downloads/Tobrell/"});
-    }
-
-    void storageFolders()
-    {
-        QFETCH(QString, program);
-        QTemporaryDir home, folder;
-        qputenv("HOME", home.path().toUtf8());
-        qunsetenv("XDG_CONFIG_HOME");
-        const StorageFolders chosen = ChooseStorageFolders(program.replace(u'P', folder.path()));
-        const QString seen = QStringList{chosen.settingsFile, chosen.historyFile, chosen.downloadBase}.join(u' ');
-        QTEST(QString(seen).replace(home.path(), u"H"_s).replace(folder.path(), u"P"_s), "expected");
-    }
-
+    // settei.ini links to the user's file, which holds the text before ("~": none, "^": a NUL byte); the
+    // close saves the URL ("full": on a full disk). Then what the start reads, why the save failed, the
+    // user's file after ("kept": as it was) and the URL read again, set apart by "¦".
     void save_data()
     {
-        QTest::addColumn<QByteArray>("before"); // null: no file
-        QTest::addColumn<bool>("fails");        // the file size limit is reached midway
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray position("[Position]\nTop=-2147483648\nLeft=2147483647\n\n\n");
-        const QByteArray check("[Check]\nRef=2\nClip=1\nRename=0\nTopMost=True\nTipHint=False\n\n\n");
-        const QByteArray counter("[Counter]\nGetHead=0\nGetChuck=2147483647\nFailure=-1\nCancel=7\n");
-        // The URL written is "http://a/\r\nTop=999\n[Position]\0Left=5".
-        const QByteArray url("URL=http://a/  Top=999 [Position] Left=5\n");
-        QTest::newRow("new file") << QByteArray() << false << position + check + "[String]\n" + url + "\n\n" + counter;
-        QTest::newRow("hand-edited file")
-            << QByteArray("; mine\n\n[String]\n# the last one\nURL=old\nExtra=kept\nno value\n[Position]\nTop=1\nTop=2\n")
-            << false
-            << "; mine\n\n\n[String]\n\n# the last one\n" + url + "Extra=kept\nno value=\n\n\n" + position + check + counter;
-        const QByteArray old("[Position]\nTop=1\n");
-        QTest::newRow("write fails midway") << old << true << old;
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("expected");
+        testdata::AddTextRows({
+            // Quotes at both ends of a value are kept.
+            "~|\"例え\"|99 ¦¦[Position]\nTop=0\nLeft=0\n\n[Check]\nRef=0\nClip=0\nRename=0\nTopMost=False\n"
+            "TipHint=False\n\n[String]\nURL=\"\"例え\"\"\n\n[Counter]\nGetHead=0\nGetChuck=0\nFailure=0\n"
+            "Cancel=0\n¦\"例え\"",
+            // The close changes values in their lines and adds keys at the end of their section; every
+            // other line stays as it was.
+            "; mine\r\n[counter]\r\ngethead = 12 \r\n[x]\r\nTop=9\r\nno value\r\n[String]\r\n# the last\r\n"
+            "URL = \" http://a/?q=1;x#y=z \"\r\n[ position ]\r\nLEFT=15\r\ntop=30\r\ntop=45\r\n[Check]\r\n"
+            "TopMost=false\r\n; the end|\t\"q\" |15  http://a/?q=1;x#y=z ¦¦; mine\r\n[counter]\r\ngethead = "
+            "0 \r\nGetChuck=0\r\nFailure=0\r\nCancel=0\r\n[x]\r\nTop=9\r\nno value\r\n[String]\r\n# the "
+            "last\r\nURL = \"\t\"q\" \"\r\n[ position ]\r\nLEFT=0\r\ntop=0\r\ntop=45\r\n[Check]\r\n"
+            "TopMost=False\r\nRef=0\r\nClip=0\r\nRename=0\r\nTipHint=False\r\n; the end¦\t\"q\" ",
+            // A damaged byte costs nothing but itself; a line break in a value never becomes a line; -2.5
+            // rounds to the even neighbour.
+            "[String]\nURL=http://a/^x\n[Position]\nLeft=-2.5|a\r\nb|-2 http://a/ x¦¦[String]\nURL=a  b\n"
+            "[Position]\nLeft=0\nTop=0\n\n[Check]\nRef=0\nClip=0\nRename=0\nTopMost=False\nTipHint=False\n\n"
+            "[Counter]\nGetHead=0\nGetChuck=0\nFailure=0\nCancel=0\n¦a  b",
+            // 312 bytes: cut to 254, not inside a character.
+            "[String]\nURL=http://e.jp/ああああああああああああああああああああああああああああああああああ"
+            "あああああああああああああああああああああああああああああああああああああああああああああああ"
+            "あああああああああああああああああああ|x|99 http://e.jp/あああああああああああああああああああ"
+            "あああああああああああああああああああああああああああああああああああああああああああああああ"
+            "ああああああああああああああ¦¦[String]\nURL=x\n\n[Position]\nTop=0\nLeft=0\n\n[Check]\nRef=0\n"
+            "Clip=0\nRename=0\nTopMost=False\nTipHint=False\n\n[Counter]\nGetHead=0\nGetChuck=0\nFailure=0\n"
+            "Cancel=0\n¦x",
+            // The user's notes, and a "[" that the reader joins with the next line, are never written over.
+            "My notes\n# list\n|x|99 ¦設定ファイルではないため、書き換えませんでした。¦kept¦",
+            "[Check]\n[\nPosition]\nTop=5|x|99 ¦設定ファイルではないため、書き換えませんでした。¦kept¦",
+            "[Position]\nTop=1\n|full|99 ¦ファイルを書き込めませんでした。 (File too large)¦kept¦"});
     }
 
     void save()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(bool, fails);
+        QFETCH(QString, before);
+        QFETCH(QString, url);
         QTemporaryDir dir;
-        const QString path = dir.filePath("settei.ini");
-        QVERIFY(before.isNull() || testdata::WriteFile(path, before));
-        const bool written = testdata::UnderFileSizeLimit(fails ? 8 : -1, [&path] {
-            return SaveSettings(path, State(u"http://a/\r\nTop=999\n[Position]"_s + QChar(0) + "Left=5"));
+        QDir::setCurrent(dir.path());
+        const QByteArray bytes = before.toUtf8().replace('^', '\0');
+        QVERIFY(QFile::link("mine", "settei.ini"));
+        if (before != u"~")
+            QVERIFY(testdata::WriteFile("mine", bytes));
+        // What the start reads of the window's left edge (99: nothing usable) and the URL.
+        const Settings read = LoadSettings("settei.ini");
+        const QString loaded = QString::number(read.left.value_or(99)) + u' ' + read.url;
+        QString failure;
+        testdata::UnderFileSizeLimit(url == u"full" ? 8 : -1, [&] {
+            return SaveSettings("settei.ini", {.url = url}, &failure);
         });
-        QCOMPARE(written, !fails);
-        QTEST(testdata::ReadFile(path), "expected");
-        QCOMPARE(testdata::Entries(dir.path()), QStringList{"settei.ini"});
+        const QByteArray after = testdata::ReadFile("mine");
+        QTEST(QStringList({loaded, failure, after == bytes ? "kept" : after, LoadSettings("settei.ini").url})
+                  .join(u'¦'),
+              "expected");
+    }
+
+    // settei.ini and the history file are folders: each failure is told once, as it happens.
+    void filesTheWindowCannotWrite()
+    {
+        window_fixture::ScriptedWindow w;
+        QVERIFY(w.start() && QDir().mkdir("settei.ini") && QDir().mkdir("rireki.txt")); // in its folder
+        w.form->strURL = "http://a/";
+        w.form->AddHistory();
+        w.form->AddHistory();
+        w.form->close();
+        QCOMPARE(w.boxes.texts().join(u'|').replace(w.program.path(), "P"),
+                 "履歴に記録できませんでした。\r\nP/rireki.txt\r\n同じ名前のフォルダがあります。 (Is a "
+                 "directory)|設定を保存できませんでした。\r\nP/settei.ini\r\n"
+                 "設定ファイルではないため、書き換えませんでした。");
+    }
+
+    // An installed program keeps its history in the per-user folder.
+    void storageFolders()
+    {
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(ChooseStorageFolders("/usr/bin").historyFile,
+                 home.path() + "/.config/Tobrell/rireki.txt");
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "test_settings.moc"

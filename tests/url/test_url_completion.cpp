@@ -32,11 +32,9 @@ private Q_SLOTS:
             "http://@example.com/a/b#c/d|http://@example.com/a/b#c/d 1  http://example.com/a/",
             "HTTPS://example.com|HTTPS://example.com 0 HTTPS は不明なプロトコルです。 HTTPS://example.com",
             "www.example.com//x|www.example.com//x 0  は不明なプロトコルです。 www.example.com//x",
-            // A completed address must name a host: libcurl would take "etc" for it.
-            "file:///etc/passwd|file:///etc/passwd 0 "
-            "URL の書式が正しくないため、読み込みできませんでした。 file:///etc/",
-            "https://u@:443/|https://u@:443/ 0 "
-            "URL の書式が正しくないため、読み込みできませんでした。 https://:443/"});
+            // A completed address must name a host: libcurl would take the start of the path for one.
+            "file:///x|file:///x 0 URL の書式が正しくないため、読み込みできませんでした。 file:///x",
+            "http://@:8/|http://@:8/ 0 URL の書式が正しくないため、読み込みできませんでした。 http://:8/"});
     }
 
     void completion()
