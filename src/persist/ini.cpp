@@ -44,9 +44,7 @@ QString ReadSettingsBytes(const QString &path, QByteArray *data)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return QString();
-        return kRefused + QStringLiteral(" (") + qt_error_string(error) + u')';
+        return error == ENOENT || error == ENOTDIR ? QString() : download::FileErrorText(error);
     }
     struct stat status {};
     QFile file;
