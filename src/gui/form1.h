@@ -136,4 +136,6 @@ private:
     int stateHandlerDepth_ = 0;
     bool downloading_ = false;
     bool closeRequested_ = false;
+    // Whether the user was told that the history cannot be written.
+    bool historyFailureShown_ = false;
 };

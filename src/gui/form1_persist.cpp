@@ -6,6 +6,7 @@
 #include "gui/window_place.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -29,6 +30,14 @@ int CheckValueOf(const QCheckBox *box)
     default:
         return 0;
     }
+}
+
+// Warning box text when a file of the window's could not be written: what
+// was lost, the file and why.
+QString NotSavedText(const QString &what, const QString &path, const QString &reason)
+{
+    return what + QStringLiteral("\r\n") + QFileInfo(path).absoluteFilePath() + QStringLiteral("\r\n")
+        + reason;
 }
 
 void Restore(QCheckBox *box, std::optional<int> value)
@@ -87,12 +96,20 @@ void Form1::SaveSettings()
     state.countFail = lngCountFail;
     state.countCancel = lngCountCancel;
     // A file that cannot be written is left as it was; the window closes all the same.
-    settings::SaveSettings(settingsFile_, state);
+    QString failure;
+    if (!settings::SaveSettings(settingsFile_, state, &failure))
+        showWarning(NotSavedText(QStringLiteral("設定を保存できませんでした。"), settingsFile_, failure));
 }
 
 void Form1::AddHistory()
 {
-    history::AddHistory(historyFile_, strURL);
+    // Told once: the next address would fail the same way.
+    QString failure;
+    if (history::AddHistory(historyFile_, strURL, &failure) == history::AddResult::Failed
+        && !historyFailureShown_) {
+        historyFailureShown_ = true;
+        showWarning(NotSavedText(QStringLiteral("履歴に記録できませんでした。"), historyFile_, failure));
+    }
 }
 
 void Form1::LoadHistory()

@@ -71,8 +71,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"settei.ini"_s);
         const QString folder = dir.filePath(u"download/"_s);
         QVERIFY(QDir().mkpath(folder));
-        // Every save starts from a large file of the user's own.
-        QByteArray large = "; the user's own\n[Mine]\n";
+        // Every save starts from a large settings file with a section of the user's own.
+        QByteArray large = "; the user's own\n[Counter]\nGetHead=1\n[Mine]\n";
         for (int i = 0; i < 3000; ++i)
             large += "key" + QByteArray::number(i) + "=value " + QByteArray::number(i) + '\n';
         // The files whole saves give, by the same routine; saving in turn returns to them.

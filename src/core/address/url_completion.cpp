@@ -1,5 +1,7 @@
 #include "core/address/url_completion.h"
 
+#include <utility>
+
 namespace url {
 namespace {
 
@@ -31,11 +33,32 @@ Completion refused(const QString &address, const QString &warning)
     return {address, false, warning};
 }
 
-} // namespace
-
-Completion CompleteURL(const QString &typed)
+// Where the part after "//" (user, host and port) starts and ends; both -1
+// when there is no "//".
+std::pair<qsizetype, qsizetype> authorityOf(const QString &address)
 {
-    const QString address = trimmedAddress(typed);
+    const qsizetype slashes = address.indexOf(u"//");
+    if (slashes < 0)
+        return {-1, -1};
+    qsizetype end = slashes + 2;
+    while (end < address.size() && address[end] != u'/' && address[end] != u'?' && address[end] != u'#')
+        ++end;
+    return {slashes + 2, end};
+}
+
+// Whether a completed address names no host ("http:///etc/passwd", made from
+// "file:///etc/passwd", "http://user@:80/"): libcurl would take the first
+// part of the path for the host and send the request there.
+bool hasNoHost(const QString &address)
+{
+    const auto [start, end] = authorityOf(address);
+    const QStringView authority = QStringView(address).sliced(start, end - start);
+    const QStringView host = authority.sliced(authority.lastIndexOf(u'@') + 1);
+    return host.isEmpty() || host.startsWith(u':');
+}
+
+Completion completed(const QString &address)
+{
     const qsizetype slashes = address.indexOf(u"//"); // 0-based, -1 when absent
 
     if (slashes < 0) {
@@ -60,6 +83,17 @@ Completion CompleteURL(const QString &typed)
     return refused(address, scheme + kUnknownProtocolSuffix.toString());
 }
 
+} // namespace
+
+Completion CompleteURL(const QString &typed)
+{
+    const QString address = trimmedAddress(typed);
+    const Completion completion = completed(address);
+    if (completion.valid && hasNoHost(completion.url))
+        return refused(address, kBadFormatWarning.toString());
+    return completion;
+}
+
 QString MakeURLPath(const QString &url)
 {
     const qsizetype lastSlash = url.lastIndexOf(u'/');
@@ -72,13 +106,9 @@ QString MakeURLPath(const QString &url)
 QString WithoutUserAndFragment(const QString &url)
 {
     QString address = url.left(url.indexOf(u'#'));
-    const qsizetype slashes = address.indexOf(u"//");
-    if (slashes < 0)
+    const auto [hostStart, hostEnd] = authorityOf(address);
+    if (hostStart < 0)
         return address;
-    const qsizetype hostStart = slashes + 2;
-    qsizetype hostEnd = hostStart;
-    while (hostEnd < address.size() && address[hostEnd] != u'/' && address[hostEnd] != u'?')
-        ++hostEnd;
     const qsizetype at = address.lastIndexOf(u'@', hostEnd - 1);
     if (at >= hostStart)
         address.remove(hostStart, at + 1 - hostStart);

@@ -24,7 +24,8 @@ struct Completion {
 // Trims the typed text (spaces, tabs and U+3000 at both ends) and completes a
 // missing or mangled scheme to "http://". Refuses text without "//" that does
 // not start with "www." or "/www.", and any scheme longer than five characters
-// other than "https". Comparisons are exact and case-sensitive.
+// other than "https", and an address that completes to one without a host
+// ("file:///etc/passwd"). Comparisons are exact and case-sensitive.
 Completion CompleteURL(const QString &typed);
 
 // The address up to and including its last "/"; the whole address when that

@@ -1,11 +1,16 @@
 #include "core/storage/history.h"
 
+#include "core/download/download_text.h"
 #include "core/storage/text_limits.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+
+#include <cerrno>
+
+#include <sys/file.h>
 
 namespace history {
 
@@ -106,34 +111,51 @@ std::optional<QList<qint64>> LastLineStarts(QFile &file)
 
 } // namespace
 
-AddResult AddHistory(const QString &path, const QString &url)
+AddResult AddHistory(const QString &path, const QString &url, QString *failure)
 {
+    const auto failed = [failure](int error) {
+        if (failure)
+            *failure = download::FileErrorText(error);
+        return AddResult::Failed;
+    };
     const QByteArray needle = persist::ReplaceLineBreaks(url).toUtf8();
     if (needle.isEmpty())
         return AddResult::Failed;
-
-    bool endsWithLineBreak = true; // or is empty: no CR LF goes before the URL
+    // Anything but a plain file (a folder, a pipe that would block) is left alone.
     const QFileInfo info(path);
-    if (info.exists()) {
-        // Anything but a plain file (a folder, a pipe that would block) is left alone.
-        if (!info.isFile())
-            return AddResult::Failed;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return AddResult::Failed;
-        const std::optional<bool> listed = IsListed(file, needle);
-        if (!listed)
-            return AddResult::Failed;
-        if (*listed)
-            return AddResult::AlreadyListed;
-        char last = '\n';
-        endsWithLineBreak = file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && IsLineBreak(last));
-    }
+    if (info.exists() && !info.isFile())
+        return failed(info.isDir() ? EISDIR : EINVAL);
 
-    const QByteArray text = endsWithLineBreak ? needle : "\r\n" + needle;
+    // Every write goes to the end of the file. A file that cannot be written
+    // is still read: an address it lists needs no writing.
     QFile file(path);
-    if (!file.open(QIODevice::Append) || file.write(text) != text.size() || !file.flush())
-        return AddResult::Failed;
+    const bool writable = file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered);
+    const int openError = errno;
+    if (!writable && !file.open(QIODevice::ReadOnly))
+        return failed(openError);
+    // Two windows recording at the same moment would each read the file's
+    // end before the other's address is there and decide alike whether a
+    // line break goes first: into an empty file both would write their
+    // address without one, on the same line. Reading and appending under
+    // one lock makes them one step; the second window waits for the first
+    // and then reads its line.
+    if (writable && ::flock(file.handle(), LOCK_EX) != 0)
+        return failed(errno);
+    if (!file.seek(0))
+        return failed(errno);
+    const std::optional<bool> listed = IsListed(file, needle);
+    if (!listed)
+        return failed(errno);
+    if (*listed)
+        return AddResult::AlreadyListed;
+    if (!writable)
+        return failed(openError);
+    char last = '\n';
+    const bool endsWithLineBreak =
+        file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && IsLineBreak(last));
+    const QByteArray text = endsWithLineBreak ? needle : "\r\n" + needle;
+    if (file.write(text) != text.size())
+        return failed(errno);
     return AddResult::Appended;
 }
 

@@ -38,8 +38,10 @@ enum class AddResult {
 // kShownLines lines (the line count is 1 + the number of LFs, so a final line
 // break counts as an empty last line). Lines are separated by CR LF; none is
 // written after url, and none before it when the file is empty or ends with
-// a line break. A missing file is created.
-AddResult AddHistory(const QString &path, const QString &url);
+// a line break. A missing file is created. Programs recording at the same
+// moment take turns (a lock on the file), so each address gets its own line.
+// When it fails, *failure says why, in Japanese.
+AddResult AddHistory(const QString &path, const QString &url, QString *failure = nullptr);
 
 struct HistoryItem {
     int index;   // 1 to kShownLines, the line's place among the last lines

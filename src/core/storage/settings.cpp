@@ -61,7 +61,7 @@ Settings LoadSettings(const QString &iniPath)
     return settings;
 }
 
-bool SaveSettings(const QString &iniPath, const SavedState &state)
+bool SaveSettings(const QString &iniPath, const SavedState &state, QString *failure)
 {
     ini::SettingsFile file(iniPath);
     file.WriteIni(kPosition, kTop, QString::number(state.top));
@@ -76,7 +76,10 @@ bool SaveSettings(const QString &iniPath, const SavedState &state)
     file.WriteIni(kCounter, kGetChuck, QString::number(state.countData));
     file.WriteIni(kCounter, kFailure, QString::number(state.countFail));
     file.WriteIni(kCounter, kCancel, QString::number(state.countCancel));
-    return file.save();
+    const QString reason = file.save();
+    if (failure)
+        *failure = reason;
+    return reason.isEmpty();
 }
 
 } // namespace settings

@@ -51,8 +51,8 @@ struct SavedState {
 Settings LoadSettings(const QString &iniPath);
 
 // Sets all twelve keys, keeping everything else in the file, and replaces
-// the file in one step. False when it could not be written; the file is then
-// left as it was.
-bool SaveSettings(const QString &iniPath, const SavedState &state);
+// the file in one step. False when it could not or must not be written; the
+// file is then left as it was and *failure says why, in Japanese.
+bool SaveSettings(const QString &iniPath, const SavedState &state, QString *failure = nullptr);
 
 } // namespace settings

@@ -31,14 +31,20 @@ private Q_SLOTS:
             "https://example.com/a//b|https://example.com/a//b 1  https://example.com/a//b",
             "http://@example.com/a/b#c/d|http://@example.com/a/b#c/d 1  http://example.com/a/",
             "HTTPS://example.com|HTTPS://example.com 0 HTTPS は不明なプロトコルです。 HTTPS://example.com",
-            "www.example.com//x|www.example.com//x 0  は不明なプロトコルです。 www.example.com//x"});
+            "www.example.com//x|www.example.com//x 0  は不明なプロトコルです。 www.example.com//x",
+            // A completed address must name a host: libcurl would take the start of the path for one.
+            "file:///x|file:///x 0 URL の書式が正しくないため、読み込みできませんでした。 file:///x",
+            "http://@:8/|http://@:8/ 0 URL の書式が正しくないため、読み込みできませんでした。 http://:8/"});
     }
 
     void completion()
     {
         QFETCH(QString, typed);
         const url::Completion result = url::CompleteURL(typed);
-        QTEST(QStringLiteral("%1 %2 %3 %4").arg(result.url).arg(int(result.valid)).arg(result.warning, url::AutomaticReferer(result.url)),
+        QTEST(QStringLiteral("%1 %2 %3 %4")
+                  .arg(result.url)
+                  .arg(int(result.valid))
+                  .arg(result.warning, url::AutomaticReferer(result.url)),
               "expected");
     }
 };
