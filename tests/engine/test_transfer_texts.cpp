@@ -79,7 +79,7 @@ private Q_SLOTS:
         // 32.8 % rounds up, 12.5 % down to even, a speed of half a byte up; beyond 32 bits the length still
         // counts; above 2^24 a float keeps only about seven significant digits; an absurd excess stays an int.
         testdata::AddTextRows({"65536|200000|0.004|33 %  64.00 KB (65,536 / 200,000)|平均転送速度: 50,000,000 バイト/毎秒",
-                               "5000|0|2|0 %  4.88 KB (5,000 / 0)|平均転送速度: 0 バイト/毎秒",
+                               "5000|0|2|4.88 KB (5,000)|平均転送速度: 0 バイト/毎秒",
                                "1|8|16|12 %  0.00 KB (1 / 8)|平均転送速度: 1 バイト/毎秒",
                                "1310720|2621440|0|50 %  1.25 MB (1,310,720 / 2,621,440)|平均転送速度: N/A",
                                "1073741824|3221225472|2|33 %  1.00 GB (1,073,741,824 / 3,221,225,472)|平均転送速度: 1,610,612,736 バイト/毎秒",
