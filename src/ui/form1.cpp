@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "engine/download_file.h"
+#include "engine/download_text.h"
 #include "engine/transfer_control.h"
 #include "persist/storage_folders.h"
 #include "ui/message_box.h"
@@ -110,8 +111,11 @@ void Form1::connectControls()
 void Form1::Form_Load()
 {
     MakeSaveFolder();
-    DownloadFile::RemoveLeftovers(strSaveFolder);
+    const QStringList kept = DownloadFile::KeepLeftovers(strSaveFolder);
     LoadSettings();
+    // Said once the window is up: a download that the end of the program cut short.
+    if (!kept.isEmpty())
+        QTimer::singleShot(0, this, [this, kept] { showWarning(download::LeftoverText(kept)); });
 }
 
 void Form1::closeEvent(QCloseEvent *event)
