@@ -2,6 +2,7 @@
 
 #include "core/version.h"
 #include "core/download/download_file.h"
+#include "core/download/download_text.h"
 #include "core/transfer/transfer_control.h"
 #include "core/storage/storage_folders.h"
 #include "gui/message_box.h"
@@ -110,8 +111,11 @@ void Form1::connectControls()
 void Form1::Form_Load()
 {
     MakeSaveFolder();
-    DownloadFile::RemoveLeftovers(strSaveFolder);
+    const QStringList kept = DownloadFile::KeepLeftovers(strSaveFolder);
     LoadSettings();
+    // Said once the window is up: a download that the end of the program cut short.
+    if (!kept.isEmpty())
+        QTimer::singleShot(0, this, [this, kept] { showWarning(download::LeftoverText(kept)); });
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -56,8 +56,9 @@ void Form1::DownloadData()
 
     // The body goes straight into a temporary file beside its final place,
     // so memory does not grow with its size; it gets its name at the end.
+    strSaveName = MakeFilename(strURL);
     DownloadFile file;
-    bool writable = file.open(strSaveFolder);
+    bool writable = file.open(strSaveFolder, strSaveName);
     if (!writable)
         Inet1->Cancel();
 
@@ -89,14 +90,15 @@ void Form1::DownloadData()
 
     // A release by the user and a transfer that broke off both leave an
     // incomplete body: it is kept, but never in place of a file that is
-    // already there, which may be the complete one.
-    const bool interrupted = strTransferInfo == engine::kEscapeMarker || Inet1->Failed();
+    // already there, which may be the complete one. A release ends as
+    // designed, with the completion box; a body cut off is a failure.
+    const bool cut = strTransferInfo != engine::kEscapeMarker && Inet1->Failed();
+    const bool interrupted = cut || strTransferInfo == engine::kEscapeMarker;
     if (interrupted)
         strTransferInfo.clear();
     else
         strTransferInfo = download::SpeedText(declared, elapsedSeconds, &sngCalc);
 
-    strSaveName = MakeFilename(strURL);
     strSavePath = strSaveFolder + strSaveName;
     const bool keepExisting = ui.Check3->isChecked() || interrupted;
     QString failure = file.errorString();
@@ -112,11 +114,13 @@ void Form1::DownloadData()
         failure = file.errorString();
     }
 
+    // No completion box follows a cut: its warning says where the bytes went.
     if (interrupted && !closeRequested_)
-        showWarning(writable && taken ? download::InterruptedText(strSavePath) : download::kInterrupted);
+        showWarning(writable && (taken || cut) ? download::InterruptedText(strSavePath)
+                                                : download::kInterrupted);
     if (!writable)
         showWarning(download::SaveFailureText(strSavePath, failure));
-    else if (!closeRequested_)
+    else if (!closeRequested_ && !cut)
         boxes_->show(MessageBoxes::kInformationTitle, download::CompletionText(strTransferInfo),
                      MessageBoxes::Icon::Information);
     unsetCursor();

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <iterator>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,14 +26,24 @@ void onTerminationSignal(int number)
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-void setHandler(void (*handler)(int))
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// How each was handled before, restored at the end.
+struct sigaction previousActions[std::size(kSignals)];
+
+void installHandler()
 {
     struct sigaction action = {};
-    action.sa_handler = handler;
+    action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : {SIGTERM, SIGINT})
-        sigaction(number, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], nullptr, &previousActions[i]);
+        // A signal ignored from the start stays ignored, as the one who
+        // started the program asked: SIGHUP under nohup, SIGINT in a
+        // background job.
+        if (previousActions[i].sa_handler != SIG_IGN)
+            sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 } // namespace
@@ -49,12 +60,13 @@ TerminationSignals::TerminationSignals(QObject *parent)
         }
         Q_EMIT received();
     });
-    setHandler(onTerminationSignal);
+    installHandler();
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    setHandler(SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &previousActions[i], nullptr);
     delete notifier_;
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);

@@ -27,23 +27,30 @@ QString GroupedWhole(double value)
     return headers::groupThousands(whole);
 }
 
-} // namespace
-
+// 100 × received ÷ declared, for a positive declared.
 int Percentage(qint64 received, qint64 declared)
 {
-    if (declared <= 0)
-        return 0;
     // nearbyint rounds in the default mode: to nearest, halves to even.
     const double percent = std::nearbyint(100.0 * double(received) / double(declared));
     return int(std::clamp(percent, 0.0, double(std::numeric_limits<int>::max())));
 }
 
+// Where the received bytes went.
+QString SavedAtText(const QString &where)
+{
+    return QStringLiteral("受信したデータは %1 に保存しました。").arg(where);
+}
+
+} // namespace
+
 QString ProgressText(qint64 received, qint64 declared, float *sngCalc)
 {
-    return QString::number(Percentage(received, declared)) + QStringLiteral(" %  ")
-        + headers::cnvCalc(received, sngCalc) + QStringLiteral(" (")
-        + headers::groupThousands(received) + QStringLiteral(" / ")
-        + headers::groupThousands(declared) + u')';
+    const QString size =
+        headers::cnvCalc(received, sngCalc) + QStringLiteral(" (") + headers::groupThousands(received);
+    if (declared <= 0)
+        return size + u')';
+    return QString::number(Percentage(received, declared)) + QStringLiteral(" %  ") + size
+        + QStringLiteral(" / ") + headers::groupThousands(declared) + u')';
 }
 
 QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc)
@@ -63,7 +70,13 @@ QString CompletionText(const QString &transferInfo)
 
 QString InterruptedText(const QString &path)
 {
-    return kInterrupted + kLineBreak + QStringLiteral("受信したデータは %1 に保存しました。").arg(path);
+    return kInterrupted + kLineBreak + SavedAtText(path);
+}
+
+QString LeftoverText(const QStringList &paths)
+{
+    return QStringLiteral("前回はデータ取得の途中で終了しました。") + kLineBreak
+        + SavedAtText(paths.join(QStringLiteral("、")));
 }
 
 QString SaveFailureText(const QString &path, const QString &reason)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace download {
 
@@ -16,12 +17,11 @@ inline const QString kNotAFolder = QStringLiteral("同じ名前のファイル�
 // Reason given when "download" is a symbolic link to nothing.
 inline const QString kBrokenLink = QStringLiteral("同じ名前のリンクがあり、そのリンク先がありません。");
 
-// 100 × received ÷ declared, rounded to the nearest whole number with halves
-// going to the even neighbour; 0 when declared is not positive.
-int Percentage(qint64 received, qint64 declared);
-
 // The progress line shown after every chunk, e.g.
-// "50 %  1.25 MB (1,310,720 / 2,621,440)". sngCalc receives cnvCalc's scratch value.
+// "50 %  1.25 MB (1,310,720 / 2,621,440)", the percentage rounded to the
+// nearest whole number with halves going to the even neighbour; without a
+// declared length (declared not positive) neither a percentage nor a total:
+// "1.25 MB (1,310,720)". sngCalc receives cnvCalc's scratch value.
 QString ProgressText(qint64 received, qint64 declared, float *sngCalc = nullptr);
 
 // "平均転送速度: 1,234,567 バイト/毎秒": declared ÷ elapsedSeconds, kept in
@@ -32,6 +32,10 @@ QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc = nullp
 // Information box text at the end of a download: "データ取得を完了しました。",
 // a line break and the speed line (empty after an interruption).
 QString CompletionText(const QString &transferInfo);
+
+// Warning box text at start when bodies that a download cut short by the end
+// of the program left behind were kept under paths.
+QString LeftoverText(const QStringList &paths);
 
 // Warning box text when the received data could not be stored at path.
 QString SaveFailureText(const QString &path, const QString &reason);

@@ -72,6 +72,21 @@ QString Shortened(const QString &name)
         + extension.toString();
 }
 
+// Makes the folder path and every missing folder above it; when that fails,
+// errno tells why the folder that could not be made was refused (a home the
+// user may not write to gives EACCES, not the ENOENT of a missing parent).
+bool MakeFolder(const QByteArray &path)
+{
+    if (::mkdir(path.constData(), 0777) == 0)
+        return true;
+    const qsizetype slash = path.lastIndexOf('/');
+    if (errno != ENOENT || slash <= 0)
+        return false;
+    if (!MakeFolder(path.left(slash)) && errno != EEXIST)
+        return false;
+    return ::mkdir(path.constData(), 0777) == 0;
+}
+
 } // namespace
 
 QString MakeFilename(const QString &url)
@@ -114,7 +129,7 @@ SaveFolder MakeSaveFolder(const QString &executableDir)
 
     struct stat status;
     if (::lstat(native.constData(), &status) != 0) {
-        if (::mkdir(native.constData(), 0777) != 0)
+        if (!MakeFolder(native))
             result.problem = download::SaveFolderProblemText(folder, download::FileErrorText(errno));
     } else if (::stat(native.constData(), &status) != 0) {
         result.problem = download::SaveFolderProblemText(

@@ -2,16 +2,20 @@
 
 #include <QString>
 
+#include <climits>
 #include <optional>
 
 namespace naming {
 
 // Longest name, in UTF-8 bytes, that MakeFilename returns: NAME_MAX (255)
-// less room for the largest counter "[32767]" that MakeNewFilename inserts.
+// less room for the largest counter "[32767]" that MakeNewFilename inserts,
+// and for what a download's temporary file puts before the name.
 constexpr int kMaxNameBytes = 240;
 
 // Highest counter MakeNewFilename tries (the counter is a 16-bit signed value).
 constexpr int kLastCounter = 32767;
+// A name with the largest counter still fits.
+static_assert(kMaxNameBytes + int(sizeof "[32767]") - 1 <= NAME_MAX);
 
 // The name a download is saved under: everything after the last "/" of url,
 // "index.html" when that is empty. The result always names a plain entry of
@@ -37,8 +41,8 @@ struct SaveFolder {
     QString problem; // why downloads cannot be saved there, for a warning box; empty when fine
 };
 
-// Makes sure the folder "download" exists in executableDir, creating it when
-// there is no entry of that name.
+// Makes sure the folder "download" exists in executableDir, creating it, and
+// executableDir when missing, when there is no entry of that name.
 SaveFolder MakeSaveFolder(const QString &executableDir);
 
 } // namespace naming

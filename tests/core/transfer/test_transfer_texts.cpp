@@ -30,7 +30,7 @@ private Q_SLOTS:
             // still counts; above 2^24 a float keeps only about seven significant digits; an absurd excess
             // stays an int.
             "progress|65536 200000|33 %  64.00 KB (65,536 / 200,000)",
-            "progress|5000 0|0 %  4.88 KB (5,000 / 0)", "progress|1 8|12 %  0.00 KB (1 / 8)",
+            "progress|5000 0|4.88 KB (5,000)", "progress|1 8|12 %  0.00 KB (1 / 8)",
             "progress|1310720 2621440|50 %  1.25 MB (1,310,720 / 2,621,440)",
             "progress|1073741824 3221225472|33 %  1.00 GB (1,073,741,824 / 3,221,225,472)",
             "progress|123456789 123456789|100 %  117.74 MB (123,456,789 / 123,456,789)",
