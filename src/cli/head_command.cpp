@@ -22,11 +22,11 @@ bool Ask(TransferControl &control, const QString &address, const QString &refere
 {
     QEventLoop loop;
     QObject::connect(&control, &Transfer::StateChanged, &loop, [&loop](int state) {
-        if (state == engine::kStateFailure || state == engine::kStateResponseComplete)
+        if (state == int(TransferState::Failure) || state == int(TransferState::ResponseComplete))
             loop.quit();
     });
     if (!control.Execute(address, QStringLiteral("HEAD"), referer)) {
-        *reason = engine::StateMessage(engine::kStateFailure);
+        *reason = engine::StateMessage(int(TransferState::Failure));
         return false;
     }
     loop.exec();

@@ -19,7 +19,7 @@ void Form1::Inet1_StateChanged(int State)
     ui.Label1->setText(engine::StateMessage(State));
 
     const bool getUnderWay = !ui.Command4->isEnabled();
-    if (State == engine::kStateResponseComplete) {
+    if (State == int(TransferState::ResponseComplete)) {
         ShowHeader();
         engine::countUp(lngCountHead);
         SetURLTip();
@@ -42,7 +42,7 @@ void Form1::Inet1_StateChanged(int State)
                 engine::countUp(lngCountFail);
             }
         }
-    } else if (State == engine::kStateFailure) {
+    } else if (State == int(TransferState::Failure)) {
         // Say why in the second status line, and let a failed GET be tried
         // again: no completion will come to enable its button.
         ui.Label4->setText(Inet1->LastFailure());

@@ -170,12 +170,6 @@ struct SettingsFile::Store {
     QList<Written> written;
 };
 
-QString GetAppPath()
-{
-    const QString folder = QCoreApplication::applicationDirPath();
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 SettingsFile::SettingsFile(const QString &path)
     : path_(path)
     , store_(std::make_unique<Store>())

@@ -11,9 +11,6 @@ namespace ini {
 // Longest value, in UTF-8 bytes, that ReadIni returns.
 inline constexpr qsizetype kMaxValueBytes = 254;
 
-// The folder of the running executable, always with a closing "/".
-QString GetAppPath();
-
 // One settings file held in memory: read when constructed, changed key by
 // key with WriteIni and written back as a whole by save(), so the file on
 // disk is replaced in one step and never left half written.

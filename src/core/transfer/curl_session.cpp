@@ -265,9 +265,9 @@ bool CurlSession::headerLine(QByteArray line)
         responding_ = true;
         if (!requestSent_) {
             requestSent_ = true;
-            sink_.sessionState(6);
+            sink_.sessionState(TransferState::Sent);
         }
-        sink_.sessionState(7);
+        sink_.sessionState(TransferState::Receiving);
     }
     if (line.endsWith('\n'))
         line.chop(1);
@@ -313,7 +313,7 @@ curl_socket_t CurlSession::OnOpenSocket(void *self, curlsocktype, curl_sockaddr 
     session->sockets_.push_back(fd);
     if (!session->addressKnown_) {
         session->addressKnown_ = true;
-        session->sink_.sessionState(2);
+        session->sink_.sessionState(TransferState::Resolved);
     }
     return fd;
 }
@@ -323,7 +323,7 @@ int CurlSession::OnSocketOptions(void *self, curl_socket_t, curlsocktype)
     auto *session = static_cast<CurlSession *>(self);
     if (!session->connecting_) {
         session->connecting_ = true;
-        session->sink_.sessionState(3);
+        session->sink_.sessionState(TransferState::Connecting);
     }
     return CURL_SOCKOPT_OK;
 }
@@ -333,12 +333,12 @@ int CurlSession::OnCloseSocket(void *self, curl_socket_t fd)
     auto *session = static_cast<CurlSession *>(self);
     const bool carriedRequest = fd == session->requestSocket_;
     if (carriedRequest)
-        session->sink_.sessionState(9);
+        session->sink_.sessionState(TransferState::Closing);
     const int result = ::close(fd);
     std::erase(session->sockets_, fd);
     if (carriedRequest) {
         session->requestSocket_ = CURL_SOCKET_BAD;
-        session->sink_.sessionState(10);
+        session->sink_.sessionState(TransferState::Closed);
     }
     return result;
 }
@@ -348,8 +348,8 @@ int CurlSession::OnPrerequest(void *self, char *, char *, int, int localPort)
     auto *session = static_cast<CurlSession *>(self);
     session->requestSocket_ = session->socketWithLocalPort(localPort);
     session->requesting_ = true;
-    session->sink_.sessionState(4);
-    session->sink_.sessionState(5);
+    session->sink_.sessionState(TransferState::Connected);
+    session->sink_.sessionState(TransferState::Sending);
     return CURL_PREREQFUNC_OK;
 }
 
@@ -362,7 +362,7 @@ int CurlSession::OnDebug(CURL *, curl_infotype type, char *data, size_t size, vo
     session->requestTail_ = (session->requestTail_ + QByteArray(data, qsizetype(size))).right(4);
     if (session->requestTail_ == "\r\n\r\n") {
         session->requestSent_ = true;
-        session->sink_.sessionState(6);
+        session->sink_.sessionState(TransferState::Sent);
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/transfer/connection_facts.h"
 #include "core/transfer/curl_failure_text.h"
+#include "core/transfer/transfer_state.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +18,7 @@
 class CurlSessionSink {
 public:
     // States 2 to 7, 9 and 10 of the transfer control (see engine/transfer.h).
-    virtual void sessionState(int state) = 0;
+    virtual void sessionState(TransferState state) = 0;
     // The final response's header block is complete (state 8): its lines
     // joined by CR LF, status line first, without the blank line.
     virtual void sessionHeader(const QByteArray &block) = 0;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/transfer/transfer_state.h"
+
 #include <QString>
 
 namespace engine {
 
 // States of the transfer control, as raised by Transfer::StateChanged.
-constexpr int kStateFailure = 11;
-constexpr int kStateResponseComplete = 12;
-constexpr int kLastState = 12;
+constexpr int kLastState = int(TransferState::ResponseComplete);
 
 // The Japanese message shown in the state line for a state; empty outside 0..12.
 QString StateMessage(int state);

@@ -77,7 +77,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation,
     declared_ = -1;
     facts_ = {};
     bodyAsked_ = false;
-    raise(1);
+    raise(TransferState::Resolving);
     emitTimer_.start();
     return true;
 }
@@ -90,7 +90,7 @@ void TransferControl::Cancel()
     // connection, which did happen; endSession() reports it if it is still open.
     const quint64 current = transfer_;
     std::erase_if(pending_, [current](const Pending &event) {
-        return event.transfer == current && event.state != 9 && event.state != 10;
+        return event.transfer == current && event.state != TransferState::Closing && event.state != TransferState::Closed;
     });
     executing_ = false;
     noteDeclaredLength();
@@ -138,7 +138,7 @@ QByteArray TransferControl::GetChunk(int size)
     return chunk;
 }
 
-void TransferControl::sessionState(int state)
+void TransferControl::sessionState(TransferState state)
 {
     raise(state);
 }
@@ -146,9 +146,9 @@ void TransferControl::sessionState(int state)
 void TransferControl::sessionHeader(const QByteArray &block)
 {
     header_ = DecodeHeaderBlock(block);
-    raise(8);
+    raise(TransferState::HeaderComplete);
     if (!head_)
-        raise(12);
+        raise(TransferState::ResponseComplete);
 }
 
 bool TransferControl::sessionBody(const char *data, qsizetype length)
@@ -159,7 +159,7 @@ bool TransferControl::sessionBody(const char *data, qsizetype length)
     return true;
 }
 
-void TransferControl::raise(int state, bool ends)
+void TransferControl::raise(TransferState state, bool ends)
 {
     pending_.push_back({state, transfer_, ends});
 }
@@ -181,9 +181,9 @@ void TransferControl::emitPending()
         pending_.pop_front();
         if (next.ends && next.transfer == transfer_)
             executing_ = false;
-        const bool final = next.state == 12 && !next.ends && next.transfer == transfer_;
+        const bool final = next.state == TransferState::ResponseComplete && !next.ends && next.transfer == transfer_;
         inFinalState_ = inFinalState_ || final;
-        Q_EMIT StateChanged(next.state);
+        Q_EMIT StateChanged(int(next.state));
         if (!alive)
             return;
         if (!final)
@@ -216,12 +216,12 @@ void TransferControl::onFinished(CURL *easy, CURLcode result)
         // What arrived before the failure is still handed out; the reader
         // learns from Failed() that the body is incomplete.
         bodyState_ = Body::Complete;
-        raise(11);
+        raise(TransferState::Failure);
     } else if (outcome != CURLE_OK) {
         dropBody();
-        raise(11, true);
+        raise(TransferState::Failure, true);
     } else if (head_) {
-        raise(12, true);
+        raise(TransferState::ResponseComplete, true);
     } else {
         bodyState_ = Body::Complete;
     }

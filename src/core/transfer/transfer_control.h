@@ -84,16 +84,16 @@ public:
 private:
     enum class Body { None, Streaming, Complete, Gone };
     struct Pending {
-        int state;
+        TransferState state;
         quint64 transfer;
         bool ends; // StillExecuting turns false as it is emitted
     };
 
-    void sessionState(int state) override;
+    void sessionState(TransferState state) override;
     void sessionHeader(const QByteArray &block) override;
     bool sessionBody(const char *data, qsizetype length) override;
 
-    void raise(int state, bool ends = false);
+    void raise(TransferState state, bool ends = false);
     void emitPending();
     void onFinished(CURL *easy, CURLcode result);
     void onCurlReturned();
