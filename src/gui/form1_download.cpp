@@ -114,10 +114,9 @@ void Form1::DownloadData()
         failure = file.errorString();
     }
 
-    // No completion box follows a cut: its warning says where the bytes went.
+    // The warning says where the bytes went; no completion box follows a cut.
     if (interrupted && !closeRequested_)
-        showWarning(writable && (taken || cut) ? download::InterruptedText(strSavePath)
-                                                : download::kInterrupted);
+        showWarning(writable ? download::InterruptedText(strSavePath) : download::kInterrupted);
     if (!writable)
         showWarning(download::SaveFailureText(strSavePath, failure));
     else if (!closeRequested_ && !cut)

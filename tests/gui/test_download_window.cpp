@@ -59,7 +59,8 @@ private Q_SLOTS:
                                  << ScriptServer::Reply("200 OK", "Content-Length: 3221225472\r\n", 40 << 20);
         // A release keeps the bytes received, with the designed boxes; the end of the session keeps them
         // silently, and the window closes once the download has unwound.
-        QTest::newRow("release") << "notes|/body.bin|release|#|body.bin=#|notes=the user's|接続が中断されました。|"
+        QTest::newRow("release") << "notes|/body.bin|release|#|body.bin=#|notes=the user's|接続が中断されました。\r\n"
+                                    "受信したデータは {program}/download/body.bin に保存しました。|"
                                     "データ取得を完了しました。\r\n|1" << trickle;
         QTest::newRow("SIGHUP") << "notes|/body.bin|SIGHUP|#|body.bin=#|notes=the user's||1" << trickle;
         // Unless it was started not to hear it (nohup).

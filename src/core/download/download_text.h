@@ -8,8 +8,8 @@ namespace download {
 // Warning box text after the user released the connection mid-download.
 inline const QString kInterrupted = QStringLiteral("接続が中断されました。");
 
-// The same when the partial body went to path because its own name was
-// taken: kInterrupted, a line break and where the bytes are.
+// The same when the partial body was saved at path: kInterrupted, a line
+// break and where the bytes are.
 QString InterruptedText(const QString &path);
 
 // Reason given when the entry "download" is there but is no folder.
