@@ -94,7 +94,7 @@ void Form1::DownloadData()
     if (interrupted)
         strTransferInfo.clear();
     else
-        strTransferInfo = download::SpeedText(declared, elapsedSeconds, &sngCalc);
+        strTransferInfo = download::SpeedText(declared, elapsedSeconds);
 
     strSaveName = MakeFilename(strURL);
     strSavePath = strSaveFolder + strSaveName;

@@ -38,21 +38,19 @@ int Percentage(qint64 received, qint64 declared)
     return int(std::clamp(percent, 0.0, double(std::numeric_limits<int>::max())));
 }
 
-QString ProgressText(qint64 received, qint64 declared, float *sngCalc)
+QString ProgressText(qint64 received, qint64 declared)
 {
     return QString::number(Percentage(received, declared)) + QStringLiteral(" %  ")
-        + headers::cnvCalc(received, sngCalc) + QStringLiteral(" (")
+        + headers::cnvCalc(received) + QStringLiteral(" (")
         + headers::groupThousands(received) + QStringLiteral(" / ")
         + headers::groupThousands(declared) + u')';
 }
 
-QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc)
+QString SpeedText(qint64 declared, double elapsedSeconds)
 {
     if (elapsedSeconds <= 0)
         return kSpeedPrefix + QStringLiteral("N/A");
     const float speed = float(double(declared) / elapsedSeconds);
-    if (sngCalc)
-        *sngCalc = speed;
     return kSpeedPrefix + GroupedWhole(speed) + QStringLiteral(" バイト/毎秒");
 }
 
