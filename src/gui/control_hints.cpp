@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint32 kToolKey = 1;
@@ -13,6 +15,9 @@ constexpr qint32 kAutoPopTime = 10000;
 constexpr qint32 kMargin = 5;
 // Addresses up to this length are read in the box itself.
 constexpr qsizetype kLongestUnhintedURL = 55;
+// The hint shows no more of an address: a tip of tens of thousands of
+// characters would fill the screen and take seconds to lay out.
+constexpr qsizetype kLongestHintedURL = 2000;
 
 // Replaces tip (destroying its window) by a new hint on the whole control.
 // A control that cannot take a hint simply shows none.
@@ -36,8 +41,15 @@ QString hints::URLTipText(const QString &url, bool hintsOn)
 {
     const bool showURL = url.size() > kLongestUnhintedURL;
     QString text;
-    if (showURL)
-        text = QStringLiteral("URL: ") + url;
+    if (showURL) {
+        qsizetype shown = std::min(url.size(), kLongestHintedURL);
+        // Cut between two characters, not inside a surrogate pair.
+        if (shown < url.size() && url.at(shown - 1).isHighSurrogate())
+            --shown;
+        text = QStringLiteral("URL: ") + url.left(shown);
+        if (shown < url.size())
+            text += QChar(0x2026); // "…"
+    }
     if (hintsOn) {
         if (showURL)
             text += QStringLiteral("\r\n");

@@ -29,7 +29,8 @@ inline constexpr QStringView kURLHelp =
     u"このフォームに URL を入力します。欠けたプロトコルはある程度補完されます。";
 
 // The URL box's hint: "URL: " and the address when it is longer than 55
-// UTF-16 code units (no upper limit), then the help line when hints are on.
+// UTF-16 code units (of a longer one than 2,000 its start and "…"), then
+// the help line when hints are on.
 QString URLTipText(const QString &url, bool hintsOn);
 
 } // namespace hints

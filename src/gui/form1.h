@@ -90,7 +90,6 @@ public:
     QString strSaveName;
     QString strNewName;
     QString strSavePath;
-    float sngCalc = 0;
     QString strLastURL;
     qint32 lngCountHead = 0;
     qint32 lngCountData = 0;

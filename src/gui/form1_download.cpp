@@ -97,7 +97,7 @@ void Form1::DownloadData()
     if (interrupted)
         strTransferInfo.clear();
     else
-        strTransferInfo = download::SpeedText(declared, elapsedSeconds, &sngCalc);
+        strTransferInfo = download::SpeedText(declared, elapsedSeconds);
 
     strSavePath = strSaveFolder + strSaveName;
     const bool keepExisting = ui.Check3->isChecked() || interrupted;

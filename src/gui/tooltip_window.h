@@ -63,7 +63,6 @@ public:
     void trackActivate(qint32 id, bool track);
     // The screen position packed as y × 65536 + x; x is the sign-extended low half.
     void trackPosition(qint32 packedPosition);
-    qint32 trackPosition() const { return packedTrackPosition_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

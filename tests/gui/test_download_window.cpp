@@ -76,7 +76,7 @@ private Q_SLOTS:
         const QString folder = w_->program.filePath(u"download/"_s);
         QVERIFY(QDir().mkpath(QFileInfo(folder + field[0]).path())
                 && WriteFile(folder + field[0], "the user's"));
-        w_->openWindow();
+        QVERIFY(w_->openWindow({}));
         Form1 &form = *w_->form;
         form.show();
         form.ui.Check3->setChecked(field[2] != u"-");

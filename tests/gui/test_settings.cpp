@@ -77,7 +77,7 @@ private Q_SLOTS:
     void filesTheWindowCannotWrite()
     {
         window_fixture::ScriptedWindow w;
-        QVERIFY(w.start() && QDir().mkdir("settei.ini") && QDir().mkdir("rireki.txt")); // in its folder
+        QVERIFY(w.openWindow({}) && QDir().mkdir("settei.ini") && QDir().mkdir("rireki.txt")); // in its folder
         w.form->strURL = "http://a/";
         w.form->AddHistory();
         w.form->AddHistory();

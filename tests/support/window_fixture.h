@@ -6,20 +6,8 @@
 #include "support/script_server.h"
 #include "gui/form1.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMap>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
-#include <memory>
+#include <QtTest>
+#include <QtWidgets>
 
 // Conditions that window tests wait for.
 namespace window_fixture {
@@ -31,29 +19,7 @@ inline bool idle(const Form1 &form)
         && !form.ui.Command2->isEnabled() && form.ui.Label2->text().isEmpty();
 }
 
-// A request under way, as the busy state shows it.
-inline bool busy(const Form1 &form)
-{
-    return form.Inet1->StillExecuting() && !form.ui.Command1->isEnabled() && form.ui.Command2->isEnabled()
-        && form.ui.Label2->text() == QStringLiteral("Wait...");
-}
-
 constexpr int kDeadlineMs = 20000;
-
-// The window's controls by their names, for test tables.
-inline QMap<QString, QWidget *> Controls(Form1 &form)
-{
-    const Form1Ui &ui = form.ui;
-    return {{"Form1", static_cast<QWidget *>(&form)}, {"Text3", ui.Text3}, {"Text1", ui.Text1}, {"Text2", ui.Text2}, {"Check2", ui.Check2},
-        {"Check1", ui.Check1}, {"Check3", ui.Check3}, {"Frame1", ui.Frame1}, {"Label1", ui.Label1}, {"Label2", ui.Label2},
-        {"Label4", ui.Label4}, {"Label11", ui.Label11}, {"Command1", ui.Command1}, {"Command4", ui.Command4}};
-}
-
-// The request line of the last request the server received.
-inline QByteArray LastRequestLine(const ScriptServer &server)
-{
-    return server.requests().value(server.requests().size() - 1).split('\r').constFirst();
-}
 
 // A window with its own program folder, which is also the current directory
 // (where the history file goes), recorded message boxes and the scripted
@@ -64,24 +30,16 @@ struct ScriptedWindow {
     RecordingBoxes boxes;
     std::unique_ptr<Form1> form;
 
-    bool start()
-    {
-        openWindow();
-        return program.isValid() && server.start();
-    }
-    // A new window in place of the old one (destroyed first), as after a restart.
-    void openWindow()
-    {
-        form.reset();
-        QDir::setCurrent(program.path());
-        form = std::make_unique<Form1>(nullptr, &boxes, program.path());
-    }
-    // A restart with this settings file beside the program (none when null).
+    // A new window in place of the old one (destroyed first), as after a
+    // restart, with this settings file beside the program (none when null).
     bool openWindow(const QByteArray &settings)
     {
-        const bool written = settings.isNull() || testdata::WriteFile(program.filePath(QStringLiteral("settei.ini")), settings);
-        openWindow();
-        return written;
+        form.reset();
+        const bool written =
+            settings.isNull() || testdata::WriteFile(program.filePath("settei.ini"), settings);
+        QDir::setCurrent(program.path());
+        form = std::make_unique<Form1>(nullptr, &boxes, program.path());
+        return program.isValid() && written;
     }
 };
 
@@ -112,7 +70,7 @@ private Q_SLOTS:
     void init()
     {
         w_ = std::make_unique<ScriptedWindow>();
-        QVERIFY(w_->start());
+        QVERIFY(w_->openWindow({}) && w_->server.start());
     }
 };
 

@@ -43,23 +43,21 @@ QString SavedAtText(const QString &where)
 
 } // namespace
 
-QString ProgressText(qint64 received, qint64 declared, float *sngCalc)
+QString ProgressText(qint64 received, qint64 declared)
 {
     const QString size =
-        headers::cnvCalc(received, sngCalc) + QStringLiteral(" (") + headers::groupThousands(received);
+        headers::cnvCalc(received) + QStringLiteral(" (") + headers::groupThousands(received);
     if (declared <= 0)
         return size + u')';
     return QString::number(Percentage(received, declared)) + QStringLiteral(" %  ") + size
         + QStringLiteral(" / ") + headers::groupThousands(declared) + u')';
 }
 
-QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc)
+QString SpeedText(qint64 declared, double elapsedSeconds)
 {
     if (elapsedSeconds <= 0)
         return kSpeedPrefix + QStringLiteral("N/A");
     const float speed = float(double(declared) / elapsedSeconds);
-    if (sngCalc)
-        *sngCalc = speed;
     return kSpeedPrefix + GroupedWhole(speed) + QStringLiteral(" バイト/毎秒");
 }
 

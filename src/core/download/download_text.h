@@ -21,13 +21,13 @@ inline const QString kBrokenLink = QStringLiteral("同じ名前のリンクが�
 // "50 %  1.25 MB (1,310,720 / 2,621,440)", the percentage rounded to the
 // nearest whole number with halves going to the even neighbour; without a
 // declared length (declared not positive) neither a percentage nor a total:
-// "1.25 MB (1,310,720)". sngCalc receives cnvCalc's scratch value.
-QString ProgressText(qint64 received, qint64 declared, float *sngCalc = nullptr);
+// "1.25 MB (1,310,720)".
+QString ProgressText(qint64 received, qint64 declared);
 
 // "平均転送速度: 1,234,567 バイト/毎秒": declared ÷ elapsedSeconds, kept in
-// single precision (stored in *sngCalc) and shown rounded with comma grouping;
-// "平均転送速度: N/A" when no time elapsed (then *sngCalc is left unchanged).
-QString SpeedText(qint64 declared, double elapsedSeconds, float *sngCalc = nullptr);
+// single precision and shown rounded with comma grouping; "平均転送速度: N/A"
+// when no time elapsed.
+QString SpeedText(qint64 declared, double elapsedSeconds);
 
 // Information box text at the end of a download: "データ取得を完了しました。",
 // a line break and the speed line (empty after an interruption).

@@ -206,23 +206,21 @@ QString groupThousands(qint64 n)
     return text;
 }
 
-QString cnvCalc(qint64 bytes, float *sngCalc)
+QString cnvCalc(qint64 bytes)
 {
     for (const SizeUnit &unit : kSizeUnits) {
         if (bytes < unit.limit) {
             const auto scaled = static_cast<float>(double(bytes) / unit.divisor);
-            if (sngCalc)
-                *sngCalc = scaled;
             return twoDecimals(scaled) + unit.name.toString();
         }
     }
     return {};
 }
 
-QString cnvCalc(const QString &cValue, float *sngCalc)
+QString cnvCalc(const QString &cValue)
 {
     const auto bytes = ByteCount(cValue);
-    return bytes ? cnvCalc(*bytes, sngCalc) : QString();
+    return bytes ? cnvCalc(*bytes) : QString();
 }
 
 QString JapaneseDateTime(const QDateTime &moment)

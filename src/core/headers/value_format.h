@@ -32,12 +32,11 @@ QString groupThousands(qint64 n);
 
 // The byte count in KB, MB or GB with two decimals ("1.23 KB"); a unit is used
 // up to 999 of it before the next one. The quotient is held in single
-// precision and rounded half away from zero; it is also stored in *sngCalc
-// when given. Empty from 999 GB on, and then *sngCalc is left alone.
-QString cnvCalc(qint64 bytes, float *sngCalc = nullptr);
+// precision and rounded half away from zero. Empty from 999 GB on.
+QString cnvCalc(qint64 bytes);
 // The same for a byte count as text; the empty text, or a text that is not a
-// whole number, gives the empty text and leaves *sngCalc alone.
-QString cnvCalc(const QString &cValue, float *sngCalc = nullptr);
+// whole number, gives the empty text.
+QString cnvCalc(const QString &cValue);
 
 // A moment as "yyyy年m月d日 hh時mm分ss秒", in the time zone it is given in.
 QString JapaneseDateTime(const QDateTime &moment);
