@@ -9,8 +9,8 @@
 //   bench_download [pairs] [MiB]      (defaults: 3 pairs of 1024 MiB)
 
 #include "fixtures/nginx_server.h"
-#include "support/recording_boxes.h"
 #include "gui/form1.h"
+#include "support/recording_boxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -165,19 +165,21 @@ int main(int argc, char **argv)
     for (int i = 0; i < pairs; ++i) {
         settle();
         double windowSeconds = 0;
-        const Run window = spawnAndWait({self, "--window", nginx.url("big.bin").toStdString(), folder}, &windowSeconds);
+        const Run window
+            = spawnAndWait({self, "--window", nginx.url("big.bin").toStdString(), folder}, &windowSeconds);
         // The first download is compared byte for byte with what nginx served.
-        const bool identical = i > 0 || spawnAndWait({"/usr/bin/cmp", "-s", windowFile.toStdString(),
-                                                      (nginx.root() + QStringLiteral("/big.bin")).toStdString()})
-                                            .ok;
+        const bool identical = i > 0
+            || spawnAndWait({"/usr/bin/cmp", "-s", windowFile.toStdString(),
+                                (nginx.root() + QStringLiteral("/big.bin")).toStdString()})
+                   .ok;
         if (!window.ok || !sameSize(windowFile, size) || !identical) {
             std::fprintf(stderr, "window download failed or differs from the served file\n");
             return 1;
         }
         QFile::remove(windowFile);
         settle();
-        const Run curl = spawnAndWait({"/usr/bin/curl", "-s", "-f", "-o", curlFile.toStdString(),
-                                       nginx.url("big.bin").toStdString()});
+        const Run curl = spawnAndWait(
+            {"/usr/bin/curl", "-s", "-f", "-o", curlFile.toStdString(), nginx.url("big.bin").toStdString()});
         if (!curl.ok || !sameSize(curlFile, size)) {
             std::fprintf(stderr, "curl download failed\n");
             return 1;
@@ -190,7 +192,7 @@ int main(int argc, char **argv)
         windowPeak = std::max(windowPeak, window.peakKiB);
         curlPeak = std::max(curlPeak, curl.peakKiB);
         std::printf("pair %d: window %.0f MiB/s, curl %.0f MiB/s, ratio %.3f\n", i + 1, windowRate, curlRate,
-                    windowRate / curlRate);
+            windowRate / curlRate);
     }
 
     settle();
@@ -198,6 +200,6 @@ int main(int argc, char **argv)
     std::printf("median ratio window/curl: %.3f (target at least 0.95)\n", median(ratios));
     std::printf("peak memory: window %.1f MiB for %lld MiB, %.1f MiB for %lld MiB (target below 120 MiB); "
                 "curl %.1f MiB\n",
-                windowPeak / 1024.0, mib, quarter.peakKiB / 1024.0, mib / 4, curlPeak / 1024.0);
+        windowPeak / 1024.0, mib, quarter.peakKiB / 1024.0, mib / 4, curlPeak / 1024.0);
     return quarter.ok ? 0 : 1;
 }

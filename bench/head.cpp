@@ -40,7 +40,7 @@ double timeCommand(const std::vector<QByteArray> &command)
     pid_t pid = 0;
     int status = 0;
     const bool ran = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
-                     && waitpid(pid, &status, 0) == pid;
+        && waitpid(pid, &status, 0) == pid;
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     posix_spawn_file_actions_destroy(&actions);
     return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
@@ -54,7 +54,8 @@ double median(std::vector<double> values)
 }
 
 // Times both commands alternately; false when one failed.
-bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std::vector<QByteArray> &curl, int runs)
+bool compare(
+    const char *what, const std::vector<QByteArray> &tobrell, const std::vector<QByteArray> &curl, int runs)
 {
     std::vector<double> ours, theirs, ratios;
     for (int i = 0; i < runs; ++i) {
@@ -68,8 +69,8 @@ bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std
         theirs.push_back(c);
         ratios.push_back(t / c);
     }
-    std::printf("%s, median of %d: tobrell %.2f ms, curl %.2f ms, median ratio tobrell/curl %.2f\n", what, runs,
-                median(ours), median(theirs), median(ratios));
+    std::printf("%s, median of %d: tobrell %.2f ms, curl %.2f ms, median ratio tobrell/curl %.2f\n", what,
+        runs, median(ours), median(theirs), median(ratios));
     return true;
 }
 

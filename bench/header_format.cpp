@@ -16,19 +16,18 @@ namespace {
 // headers until the block has the wanted size.
 QString headerBlock(qsizetype kib)
 {
-    QString block = QStringLiteral(
-        "HTTP/1.1 200 OK\r\n"
-        "Server: nginx/1.22.1\r\n"
-        "Date: Sun, 06 Nov 1994 08:49:37 GMT\r\n"
-        "Content-Type: text/html; charset=utf-8\r\n"
-        "Content-Length: 3221225472\r\n"
-        "Last-Modified: Sat, 05 Nov 1994 10:00:00 GMT\r\n"
-        "Connection: keep-alive\r\n"
-        "Keep-Alive: timeout=5, max=100\r\n"
-        "ETag: \"5f1e-3c0a2b7d\"\r\n"
-        "Cache-Control: no-cache, no-store, must-revalidate\r\n"
-        "Expires: 0\r\n"
-        "Accept-Ranges: bytes\r\n");
+    QString block = QStringLiteral("HTTP/1.1 200 OK\r\n"
+                                   "Server: nginx/1.22.1\r\n"
+                                   "Date: Sun, 06 Nov 1994 08:49:37 GMT\r\n"
+                                   "Content-Type: text/html; charset=utf-8\r\n"
+                                   "Content-Length: 3221225472\r\n"
+                                   "Last-Modified: Sat, 05 Nov 1994 10:00:00 GMT\r\n"
+                                   "Connection: keep-alive\r\n"
+                                   "Keep-Alive: timeout=5, max=100\r\n"
+                                   "ETag: \"5f1e-3c0a2b7d\"\r\n"
+                                   "Cache-Control: no-cache, no-store, must-revalidate\r\n"
+                                   "Expires: 0\r\n"
+                                   "Accept-Ranges: bytes\r\n");
     const QStringList filler = {
         QStringLiteral("Set-Cookie: session=8f14e45fceea167a5a36dedd4bea2543; Path=/; "
                        "Expires=Wed, 21 Oct 2015 07:28:00 GMT; HttpOnly\r\n"),
@@ -83,7 +82,7 @@ int main()
         const int repetitions = kib == 64 ? 201 : 1001;
         const double median = medianMilliseconds(block, repetitions);
         std::printf("%3lld KiB block: median %8.3f ms per block, %7.4f ms per KiB (%d runs)\n",
-                    static_cast<long long>(kib), median, median / double(kib), repetitions);
+            static_cast<long long>(kib), median, median / double(kib), repetitions);
         if (kib == 64)
             at64 = median;
     }

@@ -21,8 +21,8 @@ namespace {
 // An address of about 80 bytes, different for every n.
 QByteArray Address(int n)
 {
-    return "https://www.example.com/archive/2006/02/section-" + QByteArray::number(n % 97)
-        + "/document-" + QByteArray::number(n) + ".html?ref=list";
+    return "https://www.example.com/archive/2006/02/section-" + QByteArray::number(n % 97) + "/document-"
+        + QByteArray::number(n) + ".html?ref=list";
 }
 
 // Writes the history file line by line, so that making it does not raise
@@ -98,9 +98,8 @@ int main(int argc, char *argv[])
         unexpected += !items || items->size() != history::kShownLines;
     });
     const QString recent = QString::fromLatin1(Address(lines - 10));
-    const double listed = MedianMilliseconds(runs, [&](int) {
-        unexpected += history::AddHistory(path, recent) != history::AddResult::AlreadyListed;
-    });
+    const double listed = MedianMilliseconds(runs,
+        [&](int) { unexpected += history::AddHistory(path, recent) != history::AddResult::AlreadyListed; });
     const double appended = MedianMilliseconds(runs, [&](int i) {
         const QString url = QStringLiteral("https://new.example.com/%1").arg(i);
         unexpected += history::AddHistory(path, url) != history::AddResult::Appended;
@@ -111,7 +110,7 @@ int main(int argc, char *argv[])
     std::printf("AddHistory, among the last 20:     median %7.3f ms\n", listed);
     std::printf("AddHistory, new URL appended:      median %7.3f ms\n", appended);
     std::printf("peak memory: %ld KiB before, %ld KiB after (+%ld KiB); %d runs each\n", before, after,
-                after - before, runs);
+        after - before, runs);
     if (unexpected > 0)
         std::printf("%d runs gave an unexpected result\n", unexpected);
     return unexpected > 0 ? 1 : 0;

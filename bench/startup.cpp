@@ -5,8 +5,8 @@
 // Without a display both run on Qt's offscreen platform.
 //
 //   bench_startup [pairs]     (default: 15)
-#include "support/recording_boxes.h"
 #include "gui/form1.h"
+#include "support/recording_boxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,7 +67,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && (std::strcmp(argv[1], "--tobrell") == 0 || std::strcmp(argv[1], "--minimal") == 0))
-        return showAndQuit(argc, argv, std::strcmp(argv[1], "--tobrell") == 0, QString::fromLocal8Bit(argv[2]));
+        return showAndQuit(
+            argc, argv, std::strcmp(argv[1], "--tobrell") == 0, QString::fromLocal8Bit(argv[2]));
 
     QCoreApplication app(argc, argv);
     const int pairs = std::max(3, argc > 1 ? std::atoi(argv[1]) : 15);
@@ -79,7 +80,8 @@ int main(int argc, char **argv)
     settings.write("[Position]\nTop=1500\nLeft=1500\n[Check]\nRef=1\nClip=0\nRename=1\nTopMost=False\n"
                    "TipHint=True\n[String]\nURL=http://www.example.com/\n[Counter]\nGetHead=12\n");
     for (int n = 1; n <= 20; ++n)
-        history.write((n > 1 ? "\r\n" : "") + QByteArray("http://www.example.com/page-") + QByteArray::number(n));
+        history.write(
+            (n > 1 ? "\r\n" : "") + QByteArray("http://www.example.com/page-") + QByteArray::number(n));
     settings.close();
     history.close();
 
@@ -96,8 +98,8 @@ int main(int argc, char **argv)
         minimal.push_back(m);
         ratios.push_back(w / m);
     }
-    std::printf("start to window shown, median of %d: window %.1f ms, minimal Qt Widgets program %.1f ms\n", pairs,
-                median(window), median(minimal));
+    std::printf("start to window shown, median of %d: window %.1f ms, minimal Qt Widgets program %.1f ms\n",
+        pairs, median(window), median(minimal));
     std::printf("median ratio window/minimal: %.2f (target at most 1.5)\n", median(ratios));
     return 0;
 }

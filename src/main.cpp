@@ -47,11 +47,12 @@ int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
 int OpenWindow(int argc, char *argv[], const QString &startAddress)
 {
     std::error_code ignored;
-    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
+    const std::filesystem::path folder
+        = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
     QStringList missing;
     QString reason;
     for (const std::filesystem::path &candidate :
-         {folder / TOBRELL_WINDOW_MODULE, folder / ".." / TOBRELL_PRIVATE_FOLDER / TOBRELL_WINDOW_MODULE}) {
+        {folder / TOBRELL_WINDOW_MODULE, folder / ".." / TOBRELL_PRIVATE_FOLDER / TOBRELL_WINDOW_MODULE}) {
         const QString path = QString::fromStdString(candidate.lexically_normal());
         if (!QFile::exists(path)) {
             missing << path;
@@ -62,12 +63,15 @@ int OpenWindow(int argc, char *argv[], const QString &startAddress)
         using Window = int(int, char *[], const char *);
         if (auto *run = module ? reinterpret_cast<Window *>(dlsym(module, "RunWindow")) : nullptr)
             return run(argc, argv, startAddress.toUtf8().constData());
-        reason = path + QStringLiteral(": ") + (problem.isEmpty() ? QString::fromLocal8Bit(dlerror()) : problem);
+        reason
+            = path + QStringLiteral(": ") + (problem.isEmpty() ? QString::fromLocal8Bit(dlerror()) : problem);
         break;
     }
     if (reason.isEmpty())
         reason = missing.join(QStringLiteral("、")) + QStringLiteral(" がありません");
-    std::fputs(QStringLiteral("tobrell: ウィンドウを開けませんでした (%1)\n").arg(reason).toUtf8().constData(), stderr);
+    std::fputs(
+        QStringLiteral("tobrell: ウィンドウを開けませんでした (%1)\n").arg(reason).toUtf8().constData(),
+        stderr);
     return exitstatus::kFailed;
 }
 

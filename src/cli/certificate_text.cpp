@@ -1,7 +1,7 @@
 #include "cli/certificate_text.h"
 
-#include "core/headers/value_format.h"
 #include "cli/report_line.h"
+#include "core/headers/value_format.h"
 
 #include <QCryptographicHash>
 #include <QLocale>
@@ -51,7 +51,8 @@ QString Fingerprint(const QString &pem)
     base64.remove(QStringLiteral("-----BEGIN CERTIFICATE-----"));
     base64.remove(QStringLiteral("-----END CERTIFICATE-----"));
     const QByteArray der = QByteArray::fromBase64(base64.toLatin1());
-    return QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
+    return QString::fromLatin1(
+        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
 }
 
 } // namespace
@@ -62,8 +63,8 @@ QString CertificateText(const ConnectionFacts &facts, const QDateTime &now)
         return {};
     const QString expiry = Field(facts, "Expire date");
     return ReportLine(QStringLiteral("サブジェクト"), Field(facts, "Subject"))
-           + ReportLine(QStringLiteral("発行者"), Field(facts, "Issuer"))
-           + ReportLine(QStringLiteral("有効期間の開始"), Moment(Field(facts, "Start date")))
-           + ReportLine(QStringLiteral("有効期間の終了"), Moment(expiry) + DaysLeft(expiry, now))
-           + ReportLine(QStringLiteral("SHA-256"), Fingerprint(Field(facts, "Cert")));
+        + ReportLine(QStringLiteral("発行者"), Field(facts, "Issuer"))
+        + ReportLine(QStringLiteral("有効期間の開始"), Moment(Field(facts, "Start date")))
+        + ReportLine(QStringLiteral("有効期間の終了"), Moment(expiry) + DaysLeft(expiry, now))
+        + ReportLine(QStringLiteral("SHA-256"), Fingerprint(Field(facts, "Cert")));
 }

@@ -5,18 +5,17 @@
 #include <QString>
 #include <QStringList>
 
-
 // Said on stderr when stdout cannot be written (but not to a reader that went away).
 inline constexpr QStringView kWriteFailed = u"標準出力に書き込めませんでした。";
 
 // What `tobrell --head` is asked to do.
 struct HeadOptions {
     QString address;
-    QString referer;          // the Referer's value; empty sends none
+    QString referer; // the Referer's value; empty sends none
     bool autoReferer = false; // the window's automatic Referer rule, over referer
-    bool raw = false;         // the block as received
+    bool raw = false; // the block as received
     bool timing = false;
-    bool location = false;    // follow redirects
+    bool location = false; // follow redirects
     bool certificate = false;
 };
 
@@ -25,8 +24,8 @@ enum class StartRequest { OpenWindow, PrintVersion, PrintHelp, Head, BadUsage };
 struct CommandLine {
     StartRequest request = StartRequest::OpenWindow;
     QString startAddress; // OpenWindow: fetched at once when not empty
-    HeadOptions head;     // Head
-    QString problem;      // BadUsage: what is wrong, one line
+    HeadOptions head; // Head
+    QString problem; // BadUsage: what is wrong, one line
 };
 
 // Reads the arguments after the program name. Besides the program's own

@@ -1,12 +1,12 @@
 #include "cli/head_command.h"
 
-#include "core/transfer/state_report.h"
-#include "core/transfer/transfer_control.h"
-#include "core/headers/value_format.h"
 #include "cli/certificate_text.h"
 #include "cli/redirect_rule.h"
 #include "cli/timing_text.h"
 #include "core/address/url_completion.h"
+#include "core/headers/value_format.h"
+#include "core/transfer/state_report.h"
+#include "core/transfer/transfer_control.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -38,10 +38,9 @@ bool Ask(TransferControl &control, const QString &address, const QString &refere
 QString AnswerText(const HeadOptions &options, const TransferControl &control)
 {
     const QString block = control.GetHeader();
-    QString text = options.raw ? QString(block).replace(u"\r\n"_qs, u"\n"_qs)
-                               : headers::HeaderBoxText(block, [&control](const QString &name) {
-                                     return control.GetHeader(name);
-                                 });
+    QString text = options.raw
+        ? QString(block).replace(u"\r\n"_qs, u"\n"_qs)
+        : headers::HeaderBoxText(block, [&control](const QString &name) { return control.GetHeader(name); });
     text += u'\n';
     const ConnectionFacts facts = control.LastFacts();
     if (options.timing)
@@ -58,9 +57,8 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
     // Whatever stdout and stderr are, nothing a server sent (a header, a
     // certificate's names, a reason quoting it, an address to follow) may act
     // on a terminal: every write shows the control characters.
-    const auto say = [&err](const QString &text) {
-        err.write(headers::VisibleControls(text + u'\n').toUtf8());
-    };
+    const auto say
+        = [&err](const QString &text) { err.write(headers::VisibleControls(text + u'\n').toUtf8()); };
     const url::Completion completion = url::CompleteURL(options.address);
     if (!completion.warning.isEmpty())
         say(completion.warning);
@@ -71,8 +69,8 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
     control.setCertificateWanted(options.certificate);
     QString address = completion.url;
     for (int hop = 0;; ++hop) {
-        const QString referer =
-            url::RefererHeader(options.autoReferer ? url::AutomaticReferer(address) : options.referer);
+        const QString referer
+            = url::RefererHeader(options.autoReferer ? url::AutomaticReferer(address) : options.referer);
         if (!headerTextIsSafe(address) || !headerTextIsSafe(referer)) {
             say(kUnsafeRequestWarning.toString());
             return exitstatus::kBadUsage;

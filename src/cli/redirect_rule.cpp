@@ -16,7 +16,7 @@ Hop NextHop(const QString &address, const QString &block)
     const QUrl from(address);
     const QUrl to = from.resolved(QUrl(location));
     const bool downgrade = from.scheme().compare(u"https", Qt::CaseInsensitive) == 0
-                           && to.scheme().compare(u"http", Qt::CaseInsensitive) == 0;
+        && to.scheme().compare(u"http", Qt::CaseInsensitive) == 0;
     return {downgrade ? Hop::Kind::Refused : Hop::Kind::Follow, to.toString(QUrl::FullyEncoded)};
 }
 

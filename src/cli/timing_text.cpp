@@ -13,8 +13,8 @@ QString Milliseconds(qint64 microseconds)
 
 QString TimingText(const ConnectionFacts &facts)
 {
-    QString text = ReportLine(QStringLiteral("接続先"),
-                        facts.address + QStringLiteral(" ポート ") + QString::number(facts.port));
+    QString text = ReportLine(
+        QStringLiteral("接続先"), facts.address + QStringLiteral(" ポート ") + QString::number(facts.port));
     text += ReportLine(QStringLiteral("名前解決"), Milliseconds(facts.nameLookup));
     text += ReportLine(QStringLiteral("接続"), Milliseconds(facts.connect));
     if (facts.tls)

@@ -134,8 +134,8 @@ void clsToolTip::mToolRemove(qint32 lngKey)
         lngTipHwnd->delTool(lngKey);
 }
 
-bool clsToolTip::mToolAdd(qint32 lngKey, const QString &strText, qint32 lngLeft, qint32 lngTop,
-                          qint32 lngHeight, qint32 lngWidth)
+bool clsToolTip::mToolAdd(
+    qint32 lngKey, const QString &strText, qint32 lngLeft, qint32 lngTop, qint32 lngHeight, qint32 lngWidth)
 {
     if (!lngTipHwnd)
         return false;

@@ -56,8 +56,8 @@ public:
     // Height comes before width. Left, height and width all 0 cover the
     // target's whole current client area, whatever top is. False when there
     // is no tip window, the key is taken or the rectangle does not fit.
-    bool mToolAdd(qint32 lngKey, const QString &strText, qint32 lngLeft, qint32 lngTop,
-                  qint32 lngHeight, qint32 lngWidth);
+    bool mToolAdd(qint32 lngKey, const QString &strText, qint32 lngLeft, qint32 lngTop, qint32 lngHeight,
+        qint32 lngWidth);
     // A key without a tool reads as an empty rectangle at 0, 0. Setting one
     // side keeps the others: moving keeps the size, resizing the top-left.
     qint32 pToolLeft(qint32 lngKey) const;

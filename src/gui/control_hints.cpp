@@ -58,7 +58,9 @@ QString hints::URLTipText(const QString &url, bool hintsOn)
     return text;
 }
 
-ControlHints::ControlHints(const HintControls &controls) : controls_(controls) {}
+ControlHints::ControlHints(const HintControls &controls) : controls_(controls)
+{
+}
 
 ControlHints::~ControlHints() = default;
 

@@ -28,10 +28,11 @@ void DesktopOpener::open(const QString &path, std::function<void()> onFailure)
         onFailure();
         process->deleteLater();
     });
-    connect(process, &QProcess::finished, this, [process, onFailure](int exitCode, QProcess::ExitStatus status) {
-        if (status != QProcess::NormalExit || exitCode != 0)
-            onFailure();
-        process->deleteLater();
-    });
+    connect(
+        process, &QProcess::finished, this, [process, onFailure](int exitCode, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit || exitCode != 0)
+                onFailure();
+            process->deleteLater();
+        });
     process->start();
 }

@@ -13,7 +13,7 @@ class DesktopOpener : public QObject {
 public:
     static inline const QString kDefaultProgram = QStringLiteral("xdg-open");
 
-    explicit DesktopOpener(QObject *parent = nullptr) : QObject(parent) {}
+    explicit DesktopOpener(QObject *parent = nullptr) : QObject(parent) { }
     ~DesktopOpener() override;
 
     // The opener command, given the path as its one argument.

@@ -1,10 +1,10 @@
 #include "gui/form1.h"
 
-#include "core/version.h"
 #include "core/download/download_file.h"
 #include "core/download/download_text.h"
-#include "core/transfer/transfer_control.h"
 #include "core/storage/storage_folders.h"
+#include "core/transfer/transfer_control.h"
+#include "core/version.h"
 #include "gui/message_box.h"
 
 #include <QCheckBox>
@@ -50,13 +50,12 @@ QPoint KeyboardMenuPoint(const QWidget &control)
 } // namespace
 
 Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, QWidget *parent)
-    : QWidget(parent)
-    , Inet1(inet)
-    , boxes_(boxes)
-    , programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
+    : QWidget(parent), Inet1(inet), boxes_(boxes),
+      programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
 {
     ui.setupUi(this);
-    hints_ = std::make_unique<ControlHints>(HintControls{ui.Check2, ui.Check1, ui.Check3, ui.Frame1, ui.Text3});
+    hints_
+        = std::make_unique<ControlHints>(HintControls{ui.Check2, ui.Check1, ui.Check3, ui.Frame1, ui.Text3});
     if (!Inet1) {
         ownedInet_ = std::make_unique<TransferControl>();
         Inet1 = ownedInet_.get();
@@ -94,8 +93,8 @@ void Form1::connectControls()
     connect(ui.menuDir, &QAction::triggered, this, &Form1::menuDir_Click);
     // A checkable action flips its own mark before it reports the click; the
     // two switches flip theirs in their commands, so that mark is taken back.
-    for (const auto &[action, command] : {std::pair{ui.menuFrm, &Form1::menuFrm_Click},
-                                          std::pair{ui.menuTip, &Form1::menuTip_Click}}) {
+    for (const auto &[action, command] :
+        {std::pair{ui.menuFrm, &Form1::menuFrm_Click}, std::pair{ui.menuTip, &Form1::menuTip_Click}}) {
         connect(action, &QAction::triggered, this, [this, action, command](bool checked) {
             action->setChecked(!checked);
             (this->*command)();
@@ -147,8 +146,8 @@ void Form1::mouseReleaseEvent(QMouseEvent *event)
     // Releases that the controls leave unhandled arrive here too; only the
     // bare window, the status frame and its three labels open the popup.
     QWidget *under = childAt(event->position().toPoint());
-    const bool allowed = !under || under == ui.Frame1 || under == ui.Label1 || under == ui.Label2
-        || under == ui.Label4;
+    const bool allowed
+        = !under || under == ui.Frame1 || under == ui.Label1 || under == ui.Label2 || under == ui.Label4;
     if (event->button() == Qt::RightButton && allowed)
         ui.menuTop->popup(event->globalPosition().toPoint());
 }
@@ -229,14 +228,15 @@ void Form1::menuTxt_Click()
 {
     // The help text in the current directory; failing that, the one shipped
     // with the program (beside it, or in an installed data folder).
-    const QStringList candidates = {QDir::current().filePath(kHelpFileName),
-                                    QDir(programFolder_).filePath(kHelpFileName),
-                                    QDir(programFolder_).filePath(QStringLiteral("../share/tobrell/") + kHelpFileName)};
+    const QStringList candidates
+        = {QDir::current().filePath(kHelpFileName), QDir(programFolder_).filePath(kHelpFileName),
+            QDir(programFolder_).filePath(QStringLiteral("../share/tobrell/") + kHelpFileName)};
     for (const QString &candidate : candidates) {
         if (!QFileInfo(candidate).isFile())
             continue;
         const QString path = QFileInfo(candidate).absoluteFilePath();
-        opener.open(path, [this, path] { showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path); });
+        opener.open(
+            path, [this, path] { showWarning(QStringLiteral("ヘルプを開けませんでした。\r\n") + path); });
         return;
     }
     showWarning(QStringLiteral("ヘルプ (") + kHelpFileName + QStringLiteral(") が見つかりません。"));

@@ -26,7 +26,7 @@ public:
     // programFolder (where settei.ini and the download folder live when it
     // is writable) to the executable's folder.
     explicit Form1(Transfer *inet = nullptr, MessageBoxes *boxes = nullptr,
-                   const QString &programFolder = QString(), QWidget *parent = nullptr);
+        const QString &programFolder = QString(), QWidget *parent = nullptr);
     ~Form1() override;
 
     Form1Ui ui;

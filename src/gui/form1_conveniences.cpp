@@ -1,7 +1,7 @@
 // The URL box's conveniences: pasting the clipboard when the focus moves in
 // (clipboard watch) and taking dropped text; both fetch the headers at once.
-#include "gui/form1.h"
 #include "core/address/url_completion.h"
+#include "gui/form1.h"
 
 #include <QCheckBox>
 #include <QClipboard>

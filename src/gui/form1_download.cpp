@@ -3,9 +3,9 @@
 
 #include "core/download/download_file.h"
 #include "core/download/download_text.h"
-#include "gui/escape_marker.h"
 #include "core/download/file_naming.h"
 #include "core/transfer/transfer.h"
+#include "gui/escape_marker.h"
 #include "gui/message_box.h"
 
 #include <QCheckBox>
@@ -121,7 +121,7 @@ void Form1::DownloadData()
         showWarning(download::SaveFailureText(strSavePath, failure));
     else if (!closeRequested_ && !cut)
         boxes_->show(MessageBoxes::kInformationTitle, download::CompletionText(strTransferInfo),
-                     MessageBoxes::Icon::Information);
+            MessageBoxes::Icon::Information);
     unsetCursor();
     SetBusyState();
     downloading_ = false;

@@ -2,11 +2,11 @@
 // busy state of the buttons.
 #include "gui/form1.h"
 
-#include "gui/counter.h"
-#include "gui/escape_marker.h"
+#include "core/address/url_completion.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/transfer_control.h"
-#include "core/address/url_completion.h"
+#include "gui/counter.h"
+#include "gui/escape_marker.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,8 +2,8 @@
 // single header values come from the transfer control.
 #include "gui/form1.h"
 
-#include "core/transfer/transfer.h"
 #include "core/headers/value_format.h"
+#include "core/transfer/transfer.h"
 
 void Form1::FormatHeaderText()
 {

@@ -63,7 +63,7 @@ void Form1::LoadSettings()
         screens << screen->geometry();
     const QScreen *primary = QGuiApplication::primaryScreen();
     move(placement::RestoredPosition(saved.left, saved.top, frameGeometry().size(), screens,
-                                 primary ? primary->geometry().topLeft() : QPoint()));
+        primary ? primary->geometry().topLeft() : QPoint()));
     Restore(ui.Check2, saved.ref);
     Restore(ui.Check1, saved.clip);
     Restore(ui.Check3, saved.rename);

@@ -1,9 +1,9 @@
 // What the window does with each state event of the transfer control.
 #include "gui/form1.h"
 
-#include "gui/counter.h"
 #include "core/transfer/state_report.h"
 #include "core/transfer/transfer.h"
+#include "gui/counter.h"
 #include "gui/message_box.h"
 
 #include <QLabel>
@@ -36,8 +36,8 @@ void Form1::Inet1_StateChanged(int State)
                 engine::countUp(lngCountData);
             } else {
                 boxes_->show(MessageBoxes::kInformationTitle,
-                             QStringLiteral("HTTP Status Code %1").arg(intStatusCode),
-                             MessageBoxes::Icon::Exclamation);
+                    QStringLiteral("HTTP Status Code %1").arg(intStatusCode),
+                    MessageBoxes::Icon::Exclamation);
                 ui.Command4->setEnabled(true);
                 engine::countUp(lngCountFail);
             }

@@ -1,7 +1,7 @@
 #include "gui/form1_ui.h"
 
-#include "gui/program_icon.h"
 #include "core/transfer/state_report.h"
+#include "gui/program_icon.h"
 #include "gui/window_place.h"
 
 #include <QCheckBox>
@@ -19,7 +19,8 @@ namespace {
 QRect twips(int left, int top, int width, int height)
 {
     using placement::kTwipsPerPixel;
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+    return QRect(
+        left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
 QFont windowFont(int pixelSize)
@@ -47,8 +48,7 @@ QFont stateLineFont(int width)
     return windowFont(8);
 }
 
-template <typename Widget>
-Widget *place(Widget *widget, const QRect &geometry)
+template <typename Widget> Widget *place(Widget *widget, const QRect &geometry)
 {
     widget->setGeometry(geometry);
     return widget;

@@ -7,7 +7,7 @@ void DialogMessageBoxes::show(const QString &title, const QString &text, Icon ic
     // Message texts break lines with CR LF; a Qt label wants a bare LF.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
-                    title, shown, QMessageBox::Ok, parent_);
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information, title, shown,
+        QMessageBox::Ok, parent_);
     box.exec();
 }

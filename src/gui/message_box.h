@@ -20,7 +20,7 @@ public:
 // The real thing: a QMessageBox owned by parent.
 class DialogMessageBoxes : public MessageBoxes {
 public:
-    explicit DialogMessageBoxes(QWidget *parent) : parent_(parent) {}
+    explicit DialogMessageBoxes(QWidget *parent) : parent_(parent) { }
     void show(const QString &title, const QString &text, Icon icon) override;
 
 private:

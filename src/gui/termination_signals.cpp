@@ -3,8 +3,8 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <iterator>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -48,16 +48,14 @@ void installHandler()
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject *parent)
-    : QObject(parent)
+TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         qFatal("Cannot create the pipe for termination signals");
     notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char byte;
-        while (::read(signalPipe[0], &byte, 1) > 0) {
-        }
+        while (::read(signalPipe[0], &byte, 1) > 0) { }
         Q_EMIT received();
     });
     installHandler();

@@ -24,7 +24,7 @@ constexpr QPoint kPointerOffset(2, 20);
 // What a screen reader sees of a tip: a tool tip named by the text it shows.
 class TooltipAccessible : public QAccessibleWidget {
 public:
-    explicit TooltipAccessible(TooltipWindow *tip) : QAccessibleWidget(tip, QAccessible::ToolTip) {}
+    explicit TooltipAccessible(TooltipWindow *tip) : QAccessibleWidget(tip, QAccessible::ToolTip) { }
 
     QString text(QAccessible::Text kind) const override
     {
@@ -43,8 +43,7 @@ QAccessibleInterface *TooltipAccessibleFactory(const QString &className, QObject
 } // namespace
 
 TooltipWindow::TooltipWindow(QWidget *target)
-    : QWidget(target, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput),
-      target_(target),
+    : QWidget(target, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput), target_(target),
       textColor_(QToolTip::palette().color(QPalette::ToolTipText)),
       backColor_(QToolTip::palette().color(QPalette::ToolTipBase))
 {
@@ -77,9 +76,15 @@ void TooltipWindow::setDelayTime(Delay which, qint32 milliseconds)
 {
     const qint32 value = std::max(milliseconds, -1);
     switch (which) {
-    case Delay::Initial: initialMs_ = value; break;
-    case Delay::AutoPop: autoPopMs_ = value; break;
-    case Delay::Reshow: reshowMs_ = value; break;
+    case Delay::Initial:
+        initialMs_ = value;
+        break;
+    case Delay::AutoPop:
+        autoPopMs_ = value;
+        break;
+    case Delay::Reshow:
+        reshowMs_ = value;
+        break;
     }
 }
 
@@ -87,9 +92,12 @@ qint32 TooltipWindow::delayTime(Delay which) const
 {
     const qint32 doubleClick = QGuiApplication::styleHints()->mouseDoubleClickInterval();
     switch (which) {
-    case Delay::Initial: return initialMs_ >= 0 ? initialMs_ : doubleClick;
-    case Delay::AutoPop: return autoPopMs_ >= 0 ? autoPopMs_ : doubleClick * 10;
-    case Delay::Reshow: return reshowMs_ >= 0 ? reshowMs_ : doubleClick / 5;
+    case Delay::Initial:
+        return initialMs_ >= 0 ? initialMs_ : doubleClick;
+    case Delay::AutoPop:
+        return autoPopMs_ >= 0 ? autoPopMs_ : doubleClick * 10;
+    case Delay::Reshow:
+        return reshowMs_ >= 0 ? reshowMs_ : doubleClick / 5;
     }
     return 0;
 }
@@ -232,8 +240,8 @@ void TooltipWindow::paintEvent(QPaintEvent *)
 
 const TooltipWindow::KeyedTool *TooltipWindow::findTool(qint32 id) const
 {
-    const auto found = std::find_if(tools_.begin(), tools_.end(),
-                                    [id](const KeyedTool &keyed) { return keyed.id == id; });
+    const auto found
+        = std::find_if(tools_.begin(), tools_.end(), [id](const KeyedTool &keyed) { return keyed.id == id; });
     return found == tools_.end() ? nullptr : &*found;
 }
 

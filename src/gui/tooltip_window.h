@@ -103,7 +103,7 @@ private:
 
     std::optional<qint32> hoveredTool_;
     std::optional<qint32> shownTool_;
-    QPoint pointer_;  // last pointer position over the target, screen coordinates
+    QPoint pointer_; // last pointer position over the target, screen coordinates
     QTimer showTimer_;
     QTimer autoPopTimer_;
 

@@ -17,6 +17,6 @@ inline constexpr int kTwipsPerPixel = 15;
 // counts as 0). When no part of a frame of frameSize there would be on any of
 // screens (a monitor that is gone), the top-left of the primary screen instead.
 QPoint RestoredPosition(std::optional<qint32> left, std::optional<qint32> top, QSize frameSize,
-                        const QList<QRect> &screens, QPoint primaryTopLeft);
+    const QList<QRect> &screens, QPoint primaryTopLeft);
 
 } // namespace placement

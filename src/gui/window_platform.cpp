@@ -5,7 +5,8 @@
 
 SessionEnvironment CurrentSessionEnvironment()
 {
-    return {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"), qgetenv("DISPLAY")};
+    return {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"),
+        qgetenv("DISPLAY")};
 }
 
 QByteArray ChooseWindowPlatform(const SessionEnvironment &environment)
@@ -28,8 +29,8 @@ QString NoWindowText(const QString &qtMessages, const SessionEnvironment &enviro
     const QString plugin = last.captured(2);
     const QString display = QString::fromLocal8Bit(environment.display);
     const QString wayland = environment.waylandDisplay.isEmpty()
-                                ? u"wayland-0"_qs // libwayland's own default
-                                : QString::fromLocal8Bit(environment.waylandDisplay);
+        ? u"wayland-0"_qs // libwayland's own default
+        : QString::fromLocal8Bit(environment.waylandDisplay);
     QString missing;
     if (last.captured(1) == u"find")
         missing = QStringLiteral("Qt の表示プラグイン「%1」がありません。").arg(plugin);
@@ -40,5 +41,5 @@ QString NoWindowText(const QString &qtMessages, const SessionEnvironment &enviro
     else
         missing = QStringLiteral("画面「%1」に接続できません。").arg(display);
     return QStringLiteral("tobrell: ウィンドウを開けませんでした: ") + missing
-           + QStringLiteral("\n画面なしでヘッダを見るには: tobrell -I URL\n");
+        + QStringLiteral("\n画面なしでヘッダを見るには: tobrell -I URL\n");
 }

@@ -5,10 +5,10 @@
 
 // The environment variables that tell how the desktop session shows windows.
 struct SessionEnvironment {
-    QByteArray qtQpaPlatform;  // QT_QPA_PLATFORM: the user's own choice
+    QByteArray qtQpaPlatform; // QT_QPA_PLATFORM: the user's own choice
     QByteArray waylandDisplay; // WAYLAND_DISPLAY
-    QByteArray sessionType;    // XDG_SESSION_TYPE
-    QByteArray display;        // DISPLAY: an X server (XWayland) is there
+    QByteArray sessionType; // XDG_SESSION_TYPE
+    QByteArray display; // DISPLAY: an X server (XWayland) is there
 };
 
 SessionEnvironment CurrentSessionEnvironment();

@@ -2,9 +2,9 @@
 // it the whole road of a HEAD: the request on the wire, the transfer's
 // reasons for a failure, the header block as read and as shown.
 #include "cli/command_line.h"
+#include "cli/head_command.h"
 #include "core/headers/value_format.h"
 #include "support/script_server.h"
-#include "cli/head_command.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -38,7 +38,7 @@ class TestHeadCommand : public QObject {
         static const QRegularExpression time(u"[0-9]+(\\.[0-9]+)? ms"_s);
         QString seen = QString::fromUtf8(server.requests().value(before)).remove(usual);
         seen = QString::number(status) + u' ' + seen.replace(u"\r\n"_s, u" "_s) + u'\n'
-               + QString::fromUtf8(out.data() + err.data());
+            + QString::fromUtf8(out.data() + err.data());
         return seen.replace(time, u"# ms"_s);
     }
 
@@ -142,18 +142,18 @@ private Q_SLOTS:
         const QByteArray reply = "HTTP/1.1 301 Moved\r\nLocation: " + server_.url().toUtf8() + "\r\n\r\n";
         const QString arguments = u"-I --cert --timing --raw -L "_s + tls.url();
         QCOMPARE(Run(arguments, tls, reply),
-                 u"1 \n証明書を検証できませんでした。 (SSL certificate problem: self-signed certificate)\n"_s);
+            u"1 \n証明書を検証できませんでした。 (SSL certificate problem: self-signed certificate)\n"_s);
         qputenv("SSL_CERT_FILE", tls.caFile().toLocal8Bit());
         const QSslCertificate ca = QSslCertificate::fromPath(tls.caFile()).value(0);
         QCOMPARE(Run(arguments, tls, reply),
-                 u"1 HEAD / HTTP/1.1\nHTTP/1.1 301 Moved\nLocation: %1\n\n接続先 : 127.0.0.1 ポート %2\n"
-                 "名前解決 : # ms\n接続 : # ms\nTLS : # ms\n最初のバイト : # ms\n合計 : # ms\n\n"
-                 "サブジェクト : CN = localhost\n発行者 : CN = localhost\n有効期間の開始 : %3\n"
-                 "有効期間の終了 : %4 (残り 1 日)\nSHA-256 : %5\nhttps から http へのリダイレクトはたどりません: %1\n"_s
-                     .arg(server_.url(), QString::number(tls.port()),
-                          headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
-                          headers::JapaneseDateTime(ca.expiryDate().toUTC()),
-                          QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
+            u"1 HEAD / HTTP/1.1\nHTTP/1.1 301 Moved\nLocation: %1\n\n接続先 : 127.0.0.1 ポート %2\n"
+            "名前解決 : # ms\n接続 : # ms\nTLS : # ms\n最初のバイト : # ms\n合計 : # ms\n\n"
+            "サブジェクト : CN = localhost\n発行者 : CN = localhost\n有効期間の開始 : %3\n"
+            "有効期間の終了 : %4 (残り 1 日)\nSHA-256 : %5\nhttps から http へのリダイレクトはたどりません: %1\n"_s
+                .arg(server_.url(), QString::number(tls.port()),
+                    headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
+                    headers::JapaneseDateTime(ca.expiryDate().toUTC()),
+                    QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
     }
 };
 

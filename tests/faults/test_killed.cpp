@@ -4,8 +4,8 @@
 // executable started again in a child role that calls what the window calls.
 #include "core/download/download_file.h"
 #include "core/storage/settings.h"
-#include "support/sample_data.h"
 #include "gui/form1.h"
+#include "support/sample_data.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -62,8 +62,8 @@ private Q_SLOTS:
         const QList<QByteArray> whole = {large, ReadFile(path)};
         int cut = 0;
         for (int kill = 0; kill < 100; ++kill) {
-            const QString role =
-                kill ? QStringList{u"save"_s, u"keep"_s, u"replace"_s}[kill % 3] : u"display"_s;
+            const QString role
+                = kill ? QStringList{u"save"_s, u"keep"_s, u"replace"_s}[kill % 3] : u"display"_s;
             QStringList arguments = {role == u"save" ? path : folder, role};
             QProcess xvfb, child;
             if (!kill) {

@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // short enough for a counter or the temporary file's prefix.
     const QByteArray name = QFile::encodeName(naming::MakeFilename(fuzz::Text(data, size)));
     FUZZ_CHECK(!name.isEmpty() && name.size() <= naming::kMaxNameBytes && name != "." && name != ".."
-               && !name.contains('/') && !name.contains('\0'));
+        && !name.contains('/') && !name.contains('\0'));
     return 0;
 }

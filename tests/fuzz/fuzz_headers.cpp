@@ -1,9 +1,9 @@
 // The header box's text from any received header block: labels, dates,
 // sizes, the spacing of colons and the control characters.
-#include "core/transfer/curl_header_block.h"
-#include "fuzz_support.h"
 #include "core/headers/header_annotation.h"
 #include "core/headers/value_format.h"
+#include "core/transfer/curl_header_block.h"
+#include "fuzz_support.h"
 
 #include <QStringList>
 
@@ -26,8 +26,8 @@ bool MayBeLabelled(const QString &line)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString block = DecodeHeaderBlock(fuzz::Bytes(data, size));
-    const QString shown = headers::HeaderBoxText(
-        block, [&block](const QString &name) { return HeaderValue(block, name); });
+    const QString shown
+        = headers::HeaderBoxText(block, [&block](const QString &name) { return HeaderValue(block, name); });
     // Every line stays in its place: none is added, dropped, joined or
     // emptied; one that no label or date concerns is shown as received but
     // for its control characters, and no line holds one but TAB.

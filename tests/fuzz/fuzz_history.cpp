@@ -1,8 +1,8 @@
 // Recording an address into any history file. The input's first line is the
 // address, the rest the file.
-#include "fuzz_support.h"
 #include "core/storage/history.h"
 #include "core/storage/text_limits.h"
+#include "fuzz_support.h"
 
 using namespace history;
 
@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const AddResult result = AddHistory(path, url);
     // The file is kept whole, and an address added is the menu's last entry.
     const QByteArray after = testdata::ReadFile(path);
-    FUZZ_CHECK(result == AddResult::Appended ? after.startsWith(before)
-                       && LoadHistory(path)->last().url == persist::ReplaceLineBreaks(url)
-                                             : after == before);
+    FUZZ_CHECK(result == AddResult::Appended
+            ? after.startsWith(before) && LoadHistory(path)->last().url == persist::ReplaceLineBreaks(url)
+            : after == before);
     return 0;
 }

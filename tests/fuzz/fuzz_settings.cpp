@@ -1,7 +1,7 @@
 // The close's write of the settings over any file. The input's first line is
 // the URL, the rest the file.
-#include "fuzz_support.h"
 #include "core/storage/settings.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -157,14 +157,16 @@ private Q_SLOTS:
         form.setCursor(Qt::CrossCursor);
         QString during;
         const auto watch = ActWhen([&ui] { return ui.Label4->text().startsWith("33 %"); },
-                                   [&] { during = '/' + QString::number(form.cursor().shape()); });
+            [&] { during = '/' + QString::number(form.cursor().shape()); });
 
         for (const QString &step : steps.split(u';')) {
             const QString verb = step.section(u'=', 0, 0).section(u'@', 0, 0);
-            const QString arg = step.section(u'=', 1).section(u'@', 0, 0).replace("{h}", server)
+            const QString arg = step.section(u'=', 1)
+                                    .section(u'@', 0, 0)
+                                    .replace("{h}", server)
                                     .replace("{long}", QString(32768, u'a'));
-            const QPoint point(step.section(u'@', 1).section(u',', 0, 0).toInt(),
-                               step.section(u',', 1).toInt());
+            const QPoint point(
+                step.section(u'@', 1).section(u',', 0, 0).toInt(), step.section(u',', 1).toInt());
             if (verb == "url" || verb == "referer")
                 (verb == "url" ? ui.Text3 : ui.Text1)->setText(arg);
             else if (verb == "auto" || verb == "watch")
@@ -172,7 +174,7 @@ private Q_SLOTS:
             else if (verb == "reply") {
                 const qint64 body = QRegularExpression("Length: (\\d+)").match(arg).captured(1).toLongLong();
                 w_->server.setScript({ScriptServer::Send(arg.toLatin1()), ScriptServer::Body(body, 65536, 30),
-                                      ScriptServer::Close()});
+                    ScriptServer::Close()});
             } else if (verb == "mute")
                 w_->server.setScript({});
             else if (verb.startsWith("Enter"))
@@ -186,13 +188,13 @@ private Q_SLOTS:
             else if (verb == "release") {
                 // Once the request is on the wire, so that what the server saw is known; meanwhile
                 // "ヘッダ取得" cannot be pressed.
-                QTRY_VERIFY_WITH_TIMEOUT(!ui.Command1->isEnabled() && !w_->server.requests().isEmpty(),
-                                         kDeadlineMs);
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    !ui.Command1->isEnabled() && !w_->server.requests().isEmpty(), kDeadlineMs);
                 ui.Command2->click();
                 QVERIFY(idle(form));
             } else if (verb == "focus" || verb == "back") {
-                QFocusEvent event(QEvent::FocusIn,
-                                  verb == "focus" ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
+                QFocusEvent event(
+                    QEvent::FocusIn, verb == "focus" ? Qt::MouseFocusReason : Qt::ActiveWindowFocusReason);
                 QApplication::sendEvent(ui.Text3, &event);
             } else if (verb == "drop") {
                 QMimeData data;
@@ -221,15 +223,15 @@ private Q_SLOTS:
             for (const RecordingBoxes::Box &box : w_->boxes.shown)
                 boxes << box.title + ':' + box.text.section("\r\n", 0, 0);
             return QStringList({(idle(form) ? "" : "busy ") + ui.Text3->text(), ui.Text3->selectedText(),
-                                boxes.join(','), ui.Label1->text(), ui.Label4->text(),
-                                QString::asprintf("%d %d %d %d", form.lngCountHead, form.lngCountData,
-                                                  form.lngCountFail, form.lngCountCancel),
-                                QString::fromLatin1(w_->server.requests().join())
-                                    .remove(QRegularExpression("\r\n(?!Referer|GET|HEAD)[^\r]*")),
-                                ui.Text1->text(), testdata::ReadFile("rireki.txt"),
-                                ui.Text2->toPlainText().section('\n', 0, 0),
-                                QString::number(form.cursor().shape()) + during
-                                    + (ui.menuTop->isVisible() ? " popup" : "")})
+                                   boxes.join(','), ui.Label1->text(), ui.Label4->text(),
+                                   QString::asprintf("%d %d %d %d", form.lngCountHead, form.lngCountData,
+                                       form.lngCountFail, form.lngCountCancel),
+                                   QString::fromLatin1(w_->server.requests().join())
+                                       .remove(QRegularExpression("\r\n(?!Referer|GET|HEAD)[^\r]*")),
+                                   ui.Text1->text(), testdata::ReadFile("rireki.txt"),
+                                   ui.Text2->toPlainText().section('\n', 0, 0),
+                                   QString::number(form.cursor().shape()) + during
+                                       + (ui.menuTop->isVisible() ? " popup" : "")})
                 .join(u'¦')
                 .replace(server, "{h}")
                 .replace("Tobrell ver 1.00 Feb 2006¦Header: 0 Data: 0 Fail: 0 Cancel: 0", "start");

@@ -1,9 +1,9 @@
 // The window: its designed controls, what survives a restart, the opener's
 // failures, the hints and the real message box.
-#include "gui/qt_translation.h"
-#include "support/window_fixture.h"
 #include "gui/message_box.h"
+#include "gui/qt_translation.h"
 #include "gui/tooltip_window.h"
+#include "support/window_fixture.h"
 
 using namespace window_fixture;
 
@@ -21,11 +21,12 @@ private Q_SLOTS:
         Form1Ui ui;
         ui.setupUi(&form);
         QString seen;
-        const QList<QWidget *> controls =
-            form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly) + ui.Frame1->findChildren<QWidget *>();
+        const QList<QWidget *> controls
+            = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly) + ui.Frame1->findChildren<QWidget *>();
         for (QWidget *control : controls) {
             const QAccessibleInterface *a = QAccessible::queryAccessibleInterface(control);
-            QDebug(&seen) << '\n' << control->geometry() << a->text(QAccessible::Name)
+            QDebug(&seen) << '\n'
+                          << control->geometry() << a->text(QAccessible::Name)
                           << a->text(QAccessible::Description) << a->state().checked << a->state().disabled;
         }
         QDebug(&seen) << '\n' << QLineEdit::tr("&Undo");
@@ -114,16 +115,16 @@ private Q_SLOTS:
         Form1 &form = *w_->form;
         const QString elsewhere = w_->program.filePath("elsewhere");
         QVERIFY(QDir().mkpath(elsewhere) && QDir::setCurrent(elsewhere)
-                && testdata::WriteFile(w_->program.filePath("readme.txt"), "help"));
+            && testdata::WriteFile(w_->program.filePath("readme.txt"), "help"));
         form.opener.setProgram("false");
         form.ui.menuTxt->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(w_->boxes.shown.size(), 1, kDeadlineMs);
         form.opener.setProgram("/nonexistent/xdg-open");
         form.ui.menuDir->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(w_->boxes.texts().join('|').replace(w_->program.path(), "P"),
-                                  "ヘルプを開けませんでした。\r\nP/readme.txt|"
-                                  "保存フォルダを開けませんでした。\r\nP/download/",
-                                  kDeadlineMs);
+            "ヘルプを開けませんでした。\r\nP/readme.txt|"
+            "保存フォルダを開けませんでした。\r\nP/download/",
+            kDeadlineMs);
     }
 
     // A text of n characters in the URL box ("a"s; beyond 2,000 with a surrogate pair across the
@@ -171,10 +172,10 @@ private Q_SLOTS:
             form.ui.menuTip->trigger();
         QString seen;
         for (TooltipWindow *tip : form.findChildren<TooltipWindow *>()) {
-            const QString text =
-                tip->toolInfo(1)->text.replace(url, "{url}").replace(url.left(1999), "{start}");
+            const QString text
+                = tip->toolInfo(1)->text.replace(url, "{url}").replace(url.left(1999), "{start}");
             seen += '[' + (tip->parent() == form.ui.Text3 ? text : text.section("\r\n", 0, 0)) + "] "
-                    + QString::number(tip->delayTime(TooltipWindow::Delay::AutoPop)) + ' ';
+                + QString::number(tip->delayTime(TooltipWindow::Delay::AutoPop)) + ' ';
         }
         QTEST(seen, "seen");
     }

@@ -67,7 +67,7 @@ void TestProgram::window()
         QVERIFY(settings.readAll().contains("URL=" + server.url().toUtf8()));
     } else {
         QCOMPARE(QString::fromUtf8(tobrell.readAllStandardError()),
-                 u"tobrell: ウィンドウを開けませんでした (%1: %2)\n"_qs.arg(module.fileName(), problem));
+            u"tobrell: ウィンドウを開けませんでした (%1: %2)\n"_qs.arg(module.fileName(), problem));
     }
 }
 

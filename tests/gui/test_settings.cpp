@@ -18,8 +18,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("expected");
-        testdata::AddTextRows({
-            // Quotes at both ends of a value are kept.
+        testdata::AddTextRows({// Quotes at both ends of a value are kept.
             "~|\"例え\"|99 ¦¦[Position]\nTop=0\nLeft=0\n\n[Check]\nRef=0\nClip=0\nRename=0\nTopMost=False\n"
             "TipHint=False\n\n[String]\nURL=\"\"例え\"\"\n\n[Counter]\nGetHead=0\nGetChuck=0\nFailure=0\n"
             "Cancel=0\n¦\"例え\"",
@@ -64,28 +63,28 @@ private Q_SLOTS:
         const Settings read = LoadSettings("settei.ini");
         const QString loaded = QString::number(read.left.value_or(99)) + u' ' + read.url;
         QString failure;
-        testdata::UnderFileSizeLimit(url == u"full" ? 8 : -1, [&] {
-            return SaveSettings("settei.ini", {.url = url}, &failure);
-        });
+        testdata::UnderFileSizeLimit(
+            url == u"full" ? 8 : -1, [&] { return SaveSettings("settei.ini", {.url = url}, &failure); });
         const QByteArray after = testdata::ReadFile("mine");
         QTEST(QStringList({loaded, failure, after == bytes ? "kept" : after, LoadSettings("settei.ini").url})
                   .join(u'¦'),
-              "expected");
+            "expected");
     }
 
     // settei.ini and the history file are folders: each failure is told once, as it happens.
     void filesTheWindowCannotWrite()
     {
         window_fixture::ScriptedWindow w;
-        QVERIFY(w.openWindow({}) && QDir().mkdir("settei.ini") && QDir().mkdir("rireki.txt")); // in its folder
+        QVERIFY(
+            w.openWindow({}) && QDir().mkdir("settei.ini") && QDir().mkdir("rireki.txt")); // in its folder
         w.form->strURL = "http://a/";
         w.form->AddHistory();
         w.form->AddHistory();
         w.form->close();
         QCOMPARE(w.boxes.texts().join(u'|').replace(w.program.path(), "P"),
-                 "履歴に記録できませんでした。\r\nP/rireki.txt\r\n同じ名前のフォルダがあります。 (Is a "
-                 "directory)|設定を保存できませんでした。\r\nP/settei.ini\r\n"
-                 "設定ファイルではないため、書き換えませんでした。");
+            "履歴に記録できませんでした。\r\nP/rireki.txt\r\n同じ名前のフォルダがあります。 (Is a "
+            "directory)|設定を保存できませんでした。\r\nP/settei.ini\r\n"
+            "設定ファイルではないため、書き換えませんでした。");
     }
 
     // An installed program keeps its history in the per-user folder.
@@ -94,8 +93,7 @@ private Q_SLOTS:
         QTemporaryDir home;
         qputenv("HOME", home.path().toUtf8());
         qunsetenv("XDG_CONFIG_HOME");
-        QCOMPARE(ChooseStorageFolders("/usr/bin").historyFile,
-                 home.path() + "/.config/Tobrell/rireki.txt");
+        QCOMPARE(ChooseStorageFolders("/usr/bin").historyFile, home.path() + "/.config/Tobrell/rireki.txt");
     }
 };
 

@@ -47,8 +47,8 @@ private Q_SLOTS:
 #ifdef TOBRELL_SANITIZED
         QSKIP("The package is made from a build without sanitizers");
 #endif
-        const Finished cpack =
-          run("cpack", {"-G", "DEB", "--config", TOBRELL_BUILD_DIR "/CPackConfig.cmake", "-B", work_.path()});
+        const Finished cpack = run(
+            "cpack", {"-G", "DEB", "--config", TOBRELL_BUILD_DIR "/CPackConfig.cmake", "-B", work_.path()});
         QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.output + cpack.errors));
         QCOMPARE(run("dpkg-deb", {"-x", deb_, root_}).exitCode, 0);
         QVERIFY(server_.start());
@@ -57,25 +57,25 @@ private Q_SLOTS:
 
     void contents()
     {
-        for (const char *file :
-             {"bin/tobrell", "lib/x86_64-linux-gnu/tobrell/tobrell-window.so",
-              "lib/x86_64-linux-gnu/tobrell/libtobrell-core.so", "share/tobrell/readme.txt",
-              "share/applications/org.example.tobrell.desktop", "share/man/man1/tobrell.1.gz",
-              "share/man/ja/man1/tobrell.1.gz", "share/icons/hicolor/16x16/apps/tobrell.png",
-              "share/icons/hicolor/32x32/apps/tobrell.png", "share/icons/hicolor/48x48/apps/tobrell.png",
-              "share/icons/hicolor/64x64/apps/tobrell.png", "share/icons/hicolor/128x128/apps/tobrell.png",
-              "share/icons/hicolor/256x256/apps/tobrell.png",
-              "share/icons/hicolor/scalable/apps/tobrell.svg"})
+        for (const char *file : {"bin/tobrell", "lib/x86_64-linux-gnu/tobrell/tobrell-window.so",
+                 "lib/x86_64-linux-gnu/tobrell/libtobrell-core.so", "share/tobrell/readme.txt",
+                 "share/applications/org.example.tobrell.desktop", "share/man/man1/tobrell.1.gz",
+                 "share/man/ja/man1/tobrell.1.gz", "share/icons/hicolor/16x16/apps/tobrell.png",
+                 "share/icons/hicolor/32x32/apps/tobrell.png", "share/icons/hicolor/48x48/apps/tobrell.png",
+                 "share/icons/hicolor/64x64/apps/tobrell.png", "share/icons/hicolor/128x128/apps/tobrell.png",
+                 "share/icons/hicolor/256x256/apps/tobrell.png",
+                 "share/icons/hicolor/scalable/apps/tobrell.svg"})
             QVERIFY2(QFile::exists(root_ + "usr/" + file), file);
         const QString depends = run("dpkg-deb", {"-f", deb_, "Depends"}).output;
         for (const char *needed :
-             {"fonts-noto-cjk", "xdg-utils", "qt6-translations-l10n", "qt6-qpa-plugins", "qt6-wayland"})
+            {"fonts-noto-cjk", "xdg-utils", "qt6-translations-l10n", "qt6-qpa-plugins", "qt6-wayland"})
             QVERIFY2(depends.contains(needed), qPrintable(depends));
         for (const Finished &check :
-             {run("desktop-file-validate", {root_ + "usr/share/applications/org.example.tobrell.desktop"}),
-              run("appstreamcli", {"validate", "--no-net", "--pedantic",
-                                   root_ + "usr/share/metainfo/org.example.tobrell.metainfo.xml"}),
-              run("lintian", {"--pedantic", "--fail-on", "error,warning,pedantic", deb_})})
+            {run("desktop-file-validate", {root_ + "usr/share/applications/org.example.tobrell.desktop"}),
+                run("appstreamcli",
+                    {"validate", "--no-net", "--pedantic",
+                        root_ + "usr/share/metainfo/org.example.tobrell.metainfo.xml"}),
+                run("lintian", {"--pedantic", "--fail-on", "error,warning,pedantic", deb_})})
             QVERIFY2(check.exitCode == 0, qPrintable(check.output + check.errors));
     }
 
@@ -90,7 +90,8 @@ private Q_SLOTS:
             "tobrell -h|0|使い方: tobrell [URL]\n|",
             "tobrell -x|2||tobrell: 不明なオプションです: -x\n使い方: tobrell [URL]\n",
             "tobrell --help > /dev/full|1||標準出力に書き込めませんでした。\n",
-            "tobrell --version > closed|1||", "tobrell -I %1 > closed|1||",
+            "tobrell --version > closed|1||",
+            "tobrell -I %1 > closed|1||",
             "tobrell|1||tobrell: ウィンドウを開けませんでした: "
             "画面がありません (環境変数 DISPLAY が空です)。\n画面なしでヘッダを見るには: tobrell -I URL\n",
             "DISPLAY=:4095 tobrell|1||tobrell: ウィンドウを開けませんでした: "
@@ -108,12 +109,12 @@ private Q_SLOTS:
         QFETCH(QString, errors);
         arguments.replace("%1", server_.url()).replace("tobrell", root_ + "usr/bin/tobrell");
         const QStringList parts = arguments.split(" > ");
-        const QStringList unset = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                                   "-u", "XDG_SESSION_TYPE"};
+        const QStringList unset
+            = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "-u", "XDG_SESSION_TYPE"};
         const Finished done = run("env", unset + parts[0].split(u' '), parts.value(1));
         QVERIFY2(done.output.left(output.size()) == output && done.errors.contains(errors)
-                     && done.errors.isEmpty() == errors.isEmpty(),
-                 qPrintable(done.output + done.errors));
+                && done.errors.isEmpty() == errors.isEmpty(),
+            qPrintable(done.output + done.errors));
         QTEST(QString::number(done.exitCode), "exitCode");
     }
 

@@ -32,8 +32,8 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
 
 QStringList Entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 void AddTextRows(std::initializer_list<const char *> rows)

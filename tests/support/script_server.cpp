@@ -34,7 +34,8 @@ void Play(QTcpSocket *socket, ScriptServer::Script script)
 
 } // namespace
 
-ScriptServer::Script ScriptServer::Reply(const QByteArray &status, const QByteArray &headers, qint64 bodyLength)
+ScriptServer::Script ScriptServer::Reply(
+    const QByteArray &status, const QByteArray &headers, qint64 bodyLength)
 {
     return {Send("HTTP/1.1 " + status + "\r\n" + headers + "\r\n"), Body(bodyLength), Close()};
 }
@@ -59,15 +60,16 @@ bool ScriptServer::startTls()
     QProcess openssl;
     openssl.setWorkingDirectory(tlsFiles_->path());
     openssl.start(QStringLiteral("openssl"),
-                  QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                                 "-keyout server.key -out server.pem -subj /CN=localhost "
-                                 "-addext subjectAltName=IP:127.0.0.1")
-                      .split(u' '));
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                       "-keyout server.key -out server.pem -subj /CN=localhost "
+                       "-addext subjectAltName=IP:127.0.0.1")
+            .split(u' '));
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return false;
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificateChain(QSslCertificate::fromPath(caFile()));
-    tls.setPrivateKey(QSslKey(testdata::ReadFile(tlsFiles_->filePath(QStringLiteral("server.key"))), QSsl::Ec));
+    tls.setPrivateKey(
+        QSslKey(testdata::ReadFile(tlsFiles_->filePath(QStringLiteral("server.key"))), QSsl::Ec));
     auto server = std::make_unique<QSslServer>();
     server->setSslConfiguration(tls);
     server_ = std::move(server);
@@ -90,13 +92,14 @@ void ScriptServer::accept()
     while (QTcpSocket *socket = server_->nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // The script starts once the request's header block is complete; what follows it is not read.
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, script = script_, played = false]() mutable {
-            const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
-            if (played || end < 0)
-                return;
-            played = true;
-            requests_.append(socket->read(end + 4));
-            Play(socket, script);
-        });
+        connect(
+            socket, &QTcpSocket::readyRead, this, [this, socket, script = script_, played = false]() mutable {
+                const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
+                if (played || end < 0)
+                    return;
+                played = true;
+                requests_.append(socket->read(end + 4));
+                Play(socket, script);
+            });
     }
 }

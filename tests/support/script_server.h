@@ -27,13 +27,13 @@ class ScriptServer : public QObject {
     Q_OBJECT
 public:
     struct Step {
-        int delayMs = 0;            // wait before the step
-        QByteArray bytes;           // sent first, as they are
-        qint64 bodyLength = 0;      // then Pattern(0, bodyLength)
+        int delayMs = 0; // wait before the step
+        QByteArray bytes; // sent first, as they are
+        qint64 bodyLength = 0; // then Pattern(0, bodyLength)
         int pieceSize = 256 * 1024; // in pieces of this size
-        int pieceDelayMs = 0;       // this far apart
-        bool close = false;         // then close the connection
-        qint64 sent = 0;            // of the body, while the step plays
+        int pieceDelayMs = 0; // this far apart
+        bool close = false; // then close the connection
+        qint64 sent = 0; // of the body, while the step plays
     };
     using Script = QList<Step>;
 

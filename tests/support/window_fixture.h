@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/transfer/transfer.h"
+#include "gui/form1.h"
 #include "support/recording_boxes.h"
 #include "support/sample_data.h"
 #include "support/script_server.h"
-#include "gui/form1.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -35,8 +35,8 @@ struct ScriptedWindow {
     bool openWindow(const QByteArray &settings)
     {
         form.reset();
-        const bool written =
-            settings.isNull() || testdata::WriteFile(program.filePath("settei.ini"), settings);
+        const bool written
+            = settings.isNull() || testdata::WriteFile(program.filePath("settei.ini"), settings);
         QDir::setCurrent(program.path());
         form = std::make_unique<Form1>(nullptr, &boxes, program.path());
         return program.isValid() && written;

@@ -72,8 +72,8 @@ Completion completed(const QString &address)
     // Up to five characters before "//" are a partial or mangled scheme:
     // they are replaced by "http:" and the text from the second "/" kept.
     if (slashes <= 5) {
-        const QString warning =
-            slashes < 5 && schemeOf(address) == u"ftp" ? kFtpNotice.toString() : QString();
+        const QString warning
+            = slashes < 5 && schemeOf(address) == u"ftp" ? kFtpNotice.toString() : QString();
         return {QStringLiteral("http:/") + address.mid(slashes + 1), true, warning};
     }
 

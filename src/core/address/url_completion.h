@@ -8,17 +8,15 @@
 namespace url {
 
 // Texts of the warning box that completion may ask for.
-inline constexpr QStringView kBadFormatWarning =
-    u"URL の書式が正しくないため、読み込みできませんでした。";
-inline constexpr QStringView kFtpNotice =
-    u"FTP には対応していません。HTTP で接続を試みます。";
+inline constexpr QStringView kBadFormatWarning = u"URL の書式が正しくないため、読み込みできませんでした。";
+inline constexpr QStringView kFtpNotice = u"FTP には対応していません。HTTP で接続を試みます。";
 // Follows the scheme text (which may be empty) in the unknown-protocol warning.
 inline constexpr QStringView kUnknownProtocolSuffix = u" は不明なプロトコルです。";
 
 struct Completion {
-    QString url;      // what the URL box shows afterwards: trimmed or completed
+    QString url; // what the URL box shows afterwards: trimmed or completed
     bool valid = false; // true when a request may be sent with url
-    QString warning;  // text of the warning box to show; empty for none
+    QString warning; // text of the warning box to show; empty for none
 };
 
 // Trims the typed text (spaces, tabs and U+3000 at both ends) and completes a

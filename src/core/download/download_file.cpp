@@ -71,8 +71,8 @@ QString KeepPartial(int fd, const QString &folder, const QString &tempName)
         return {};
     }
     const QString meant = tempName.mid(kFrameLength);
-    const std::optional<QString> name =
-        naming::EntryExists(folder + meant) ? naming::MakeNewFilename(folder, meant) : meant;
+    const std::optional<QString> name
+        = naming::EntryExists(folder + meant) ? naming::MakeNewFilename(folder, meant) : meant;
     // A name taken in the meantime is not replaced: the body waits for the next start.
     if (!name || !Move(temp, QFile::encodeName(folder + *name), false))
         return {};
@@ -92,8 +92,8 @@ QList<DownloadFile *> &OpenFiles()
 QStringList DownloadFile::KeepLeftovers(const QString &folder)
 {
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
-    const QString pattern =
-        QLatin1StringView(kTemporaryPrefix) + QString(kRandomLetters, u'?') + QStringLiteral("-*");
+    const QString pattern
+        = QLatin1StringView(kTemporaryPrefix) + QString(kRandomLetters, u'?') + QStringLiteral("-*");
     const QStringList names = QDir(base).entryList({pattern}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     QStringList kept;
     for (const QString &name : names) {

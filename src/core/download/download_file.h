@@ -61,7 +61,7 @@ private:
     void forgetTemporaryFile();
 
     int fd_ = -1;
-    QString folder_;   // with its closing "/"; where the temporary file is
+    QString folder_; // with its closing "/"; where the temporary file is
     QString tempName_; // its name; empty when there is no temporary file
     qint64 size_ = 0;
     QString error_;

@@ -22,8 +22,8 @@ QString GroupedWhole(double value)
     // 2^63 and above no longer fit a 64-bit count; such speeds only come
     // from an absurd declared length and are shown as the largest count.
     constexpr double kLimit = 9223372036854775808.0;
-    const qint64 whole = value >= kLimit ? std::numeric_limits<qint64>::max()
-                                         : std::llround(std::max(value, 0.0));
+    const qint64 whole
+        = value >= kLimit ? std::numeric_limits<qint64>::max() : std::llround(std::max(value, 0.0));
     return headers::groupThousands(whole);
 }
 
@@ -45,8 +45,8 @@ QString SavedAtText(const QString &where)
 
 QString ProgressText(qint64 received, qint64 declared)
 {
-    const QString size =
-        headers::cnvCalc(received) + QStringLiteral(" (") + headers::groupThousands(received);
+    const QString size
+        = headers::cnvCalc(received) + QStringLiteral(" (") + headers::groupThousands(received);
     if (declared <= 0)
         return size + u')';
     return QString::number(Percentage(received, declared)) + QStringLiteral(" %  ") + size

@@ -31,8 +31,7 @@ QStringView HeadWithin(QStringView text, qsizetype maxBytes)
     qsizetype bytes = 0;
     qsizetype i = 0;
     while (i < text.size()) {
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size()
-            && text[i + 1].isLowSurrogate();
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         const qsizetype size = pair ? 4 : Utf8Length(text[i].unicode());
         if (bytes + size > maxBytes)
             break;
@@ -68,8 +67,7 @@ QString Shortened(const QString &name)
         return name;
     const QStringView extension = ExtensionOf(name);
     const QStringView stem = QStringView(name).chopped(extension.size());
-    return HeadWithin(stem, kMaxNameBytes - Utf8Size(extension)).toString()
-        + extension.toString();
+    return HeadWithin(stem, kMaxNameBytes - Utf8Size(extension)).toString() + extension.toString();
 }
 
 // Makes the folder path and every missing folder above it; when that fails,

@@ -37,7 +37,7 @@ std::optional<QString> MakeNewFilename(const QString &saveFolder, const QString 
 bool EntryExists(const QString &path);
 
 struct SaveFolder {
-    QString path;    // "<executable's folder>/download/", always with the closing "/"
+    QString path; // "<executable's folder>/download/", always with the closing "/"
     QString problem; // why downloads cannot be saved there, for a warning box; empty when fine
 };
 

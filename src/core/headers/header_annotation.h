@@ -10,7 +10,7 @@
 namespace mod {
 
 struct Annotation {
-    QStringView english;  // matched ignoring the case of ASCII letters
+    QStringView english; // matched ignoring the case of ASCII letters
     QStringView japanese; // inserted exactly as written
 };
 

@@ -73,8 +73,7 @@ std::optional<QTime> readTime(const QString &text)
 // absorbs; dashes between the date's fields (cookie style) are read as well.
 std::optional<Moment> readFixedLayout(QStringView value)
 {
-    const auto date =
-        readDate(value.mid(4, 12).trimmed().toString(), {u"d MMM yyyy", u"d-MMM-yyyy"});
+    const auto date = readDate(value.mid(4, 12).trimmed().toString(), {u"d MMM yyyy", u"d-MMM-yyyy"});
     const auto time = readTime(value.mid(17, 8).trimmed().toString());
     if (!date || !time)
         return std::nullopt;
@@ -124,8 +123,7 @@ std::optional<Moment> readHttpDate(QStringView value)
 // Replaces the first occurrence of `from` in the first line that starts with
 // `label` (lines end in LF or CR LF); the text is returned unchanged when there
 // is no such line or `from` is not in it.
-QString replaceInLabelledLine(const QString &text, QStringView label, QStringView from,
-                              QStringView to)
+QString replaceInLabelledLine(const QString &text, QStringView label, QStringView from, QStringView to)
 {
     if (from.isEmpty())
         return text;
@@ -179,8 +177,7 @@ QString lookUp(const HeaderLookup &value, const QString &name)
 std::optional<qint64> ByteCount(QStringView text)
 {
     text = text.trimmed();
-    const QStringView digits =
-        text.startsWith(u'+') || text.startsWith(u'-') ? text.sliced(1) : text;
+    const QStringView digits = text.startsWith(u'+') || text.startsWith(u'-') ? text.sliced(1) : text;
     if (digits.isEmpty())
         return std::nullopt;
     for (QChar c : digits) {
@@ -226,7 +223,7 @@ QString cnvCalc(const QString &cValue)
 QString JapaneseDateTime(const QDateTime &moment)
 {
     return QLocale::c().toString(moment.date(), kDatePattern)
-           + QLocale::c().toString(moment.time(), kTimePattern);
+        + QLocale::c().toString(moment.time(), kTimePattern);
 }
 
 QString FormatHttpDate(const QString &value)
@@ -271,8 +268,8 @@ QString FormatHeaderText(const QString &block, const HeaderLookup &value)
     const QString length = lookUp(value, QStringLiteral("Content-Length"));
     const auto bytes = ByteCount(length);
     if (bytes && *bytes > 0) {
-        const QString sizeText = cnvCalc(*bytes) + QStringLiteral(" (") + groupThousands(*bytes)
-                                 + kByteCountSuffix.toString();
+        const QString sizeText
+            = cnvCalc(*bytes) + QStringLiteral(" (") + groupThousands(*bytes) + kByteCountSuffix.toString();
         text = replaceInLabelledLine(text, kSizeLabel, length, sizeText);
     }
 

@@ -9,7 +9,7 @@ namespace {
 
 struct Decimal {
     bool negative = false;
-    QStringView whole;    // digits before the "."
+    QStringView whole; // digits before the "."
     QStringView fraction; // digits after it
 };
 
@@ -53,8 +53,8 @@ std::optional<qint64> RoundedWithin(QStringView text, qint64 min, qint64 max)
     }
     if (!number->fraction.isEmpty()) {
         const QChar first = number->fraction.front();
-        const bool aboveHalf = std::any_of(number->fraction.begin() + 1, number->fraction.end(),
-                                           [](QChar c) { return c != u'0'; });
+        const bool aboveHalf = std::any_of(
+            number->fraction.begin() + 1, number->fraction.end(), [](QChar c) { return c != u'0'; });
         if (first > u'5' || (first == u'5' && (aboveHalf || magnitude % 2 == 1)))
             ++magnitude;
     }
@@ -64,11 +64,10 @@ std::optional<qint64> RoundedWithin(QStringView text, qint64 min, qint64 max)
     return value;
 }
 
-template<typename Integer>
-std::optional<Integer> ToInteger(QStringView text)
+template <typename Integer> std::optional<Integer> ToInteger(QStringView text)
 {
-    const std::optional<qint64> value =
-        RoundedWithin(text, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max());
+    const std::optional<qint64> value
+        = RoundedWithin(text, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max());
     if (!value)
         return std::nullopt;
     return Integer(*value);

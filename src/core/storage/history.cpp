@@ -30,7 +30,7 @@ bool IsLineBreak(char c)
 // decide a comparison are kept of each line. Nothing when reading fails.
 std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
 {
-    QByteArray head;   // the first bytes of the current line
+    QByteArray head; // the first bytes of the current line
     qint64 length = 0; // the current line's length so far
     qint64 line = 1;
     qint64 lastEqual = 0;
@@ -60,7 +60,8 @@ std::optional<bool> IsListed(QFile &file, QByteArrayView needle)
         afterCR = false;
         while (p < end) {
             const char *const stop = std::find_if(p, end, IsLineBreak);
-            head.append(p, std::min<qsizetype>(stop - p, std::max<qsizetype>(needle.size() - head.size(), 0)));
+            head.append(
+                p, std::min<qsizetype>(stop - p, std::max<qsizetype>(needle.size() - head.size(), 0)));
             length += stop - p;
             if (stop == end)
                 break;
@@ -151,8 +152,8 @@ AddResult AddHistory(const QString &path, const QString &url, QString *failure)
     if (!writable)
         return failed(openError);
     char last = '\n';
-    const bool endsWithLineBreak =
-        file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && IsLineBreak(last));
+    const bool endsWithLineBreak
+        = file.size() == 0 || (file.seek(file.size() - 1) && file.getChar(&last) && IsLineBreak(last));
     const QByteArray text = endsWithLineBreak ? needle : "\r\n" + needle;
     if (file.write(text) != text.size())
         return failed(errno);

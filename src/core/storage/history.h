@@ -26,9 +26,9 @@ inline constexpr qsizetype kMaxLineBytes = 128 * 1024;
 inline constexpr qsizetype kCaptionUrlLength = 100;
 
 enum class AddResult {
-    Appended,      // url was written as the new last line
+    Appended, // url was written as the new last line
     AlreadyListed, // url is among the last kShownLines lines: nothing written
-    Failed,        // the file could not be read or written, or url is empty
+    Failed, // the file could not be read or written, or url is empty
 };
 
 // Records url (CR, LF and NUL in it become blanks). The file's lines are
@@ -44,7 +44,7 @@ enum class AddResult {
 AddResult AddHistory(const QString &path, const QString &url, QString *failure = nullptr);
 
 struct HistoryItem {
-    int index;   // 1 to kShownLines, the line's place among the last lines
+    int index; // 1 to kShownLines, the line's place among the last lines
     QString url; // the line, without its line break
 };
 

@@ -46,7 +46,7 @@ QString ReadSettingsBytes(const QString &path, QByteArray *data)
         const int error = errno;
         return error == ENOENT || error == ENOTDIR ? QString() : download::FileErrorText(error);
     }
-    struct stat status {};
+    struct stat status { };
     QFile file;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMostFileBytes
         || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -161,7 +161,7 @@ Place Find(QByteArrayView text, QByteArrayView section, QByteArrayView key)
 struct SettingsFile::Store {
     CSimpleIniA ini;
     QByteArray original; // the file as it was read
-    QByteArray bytes;    // the file as save() writes it
+    QByteArray bytes; // the file as save() writes it
     struct Written {
         QByteArray section;
         QByteArray key;
@@ -170,9 +170,7 @@ struct SettingsFile::Store {
     QList<Written> written;
 };
 
-SettingsFile::SettingsFile(const QString &path)
-    : path_(path)
-    , store_(std::make_unique<Store>())
+SettingsFile::SettingsFile(const QString &path) : path_(path), store_(std::make_unique<Store>())
 {
     refusal_ = ReadSettingsBytes(path_, &store_->original);
     store_->bytes = store_->original;
@@ -183,7 +181,8 @@ SettingsFile::~SettingsFile() = default;
 
 QString SettingsFile::ReadIni(const QString &section, const QString &key) const
 {
-    const QByteArrayView value(store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), ""));
+    const QByteArrayView value(
+        store_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), ""));
     QString text = persist::DecodeUtf8Prefix(value, kMaxValueBytes);
     // The decoder drops a U+FEFF at the start as a byte order mark; at the
     // start of a value it is a character that was written there, and stays.

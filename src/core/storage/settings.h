@@ -12,13 +12,13 @@ namespace settings {
 // What LoadSettings found. An empty optional means "nothing usable": the
 // key is missing or its value does not convert.
 struct Settings {
-    std::optional<qint32> top;  // window position, in twips
+    std::optional<qint32> top; // window position, in twips
     std::optional<qint32> left;
     // Check box values 0 (unticked), 1 (ticked) or 2 (greyed). A value that
     // is not a 16-bit number gives 0; an empty optional (a number other than
     // 0, 1 and 2) means the box keeps its designed state.
-    std::optional<int> ref;    // automatic Referer
-    std::optional<int> clip;   // clipboard watch
+    std::optional<int> ref; // automatic Referer
+    std::optional<int> clip; // clipboard watch
     std::optional<int> rename; // rename on a name clash
     // Menu check marks; empty: keep the designed state (no mark).
     std::optional<bool> topMost;

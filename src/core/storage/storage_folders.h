@@ -7,7 +7,7 @@ namespace settings {
 // Where the program keeps its settings file, its history and its downloads.
 struct StorageFolders {
     QString settingsFile; // full path of settei.ini
-    QString historyFile;  // rireki.txt: a bare name is taken in the current directory of each use
+    QString historyFile; // rireki.txt: a bare name is taken in the current directory of each use
     QString downloadBase; // folder, with a closing "/", that holds the "download" folder
 };
 

@@ -20,7 +20,7 @@ ConnectionFacts ReadConnectionFacts(CURL *easy)
     curl_easy_getinfo(easy, CURLINFO_PRIMARY_PORT, &facts.port);
     const char *scheme = nullptr;
     facts.tls = curl_easy_getinfo(easy, CURLINFO_SCHEME, &scheme) == CURLE_OK && scheme
-                && qstricmp(scheme, "https") == 0;
+        && qstricmp(scheme, "https") == 0;
     facts.nameLookup = Microseconds(easy, CURLINFO_NAMELOOKUP_TIME_T);
     facts.connect = Microseconds(easy, CURLINFO_CONNECT_TIME_T);
     facts.tlsHandshake = Microseconds(easy, CURLINFO_APPCONNECT_TIME_T);

@@ -15,13 +15,13 @@ QString CurlFailureText(CURLcode result, long osErrno, const char *detail, bool 
 
 // What makes a received header block one that is not read.
 enum class HeaderFault {
-    BareCR,        // a CR that does not end a line
-    TooManyLines,  // more lines than any real answer has
-    TooLarge,      // a line too long to hold
+    BareCR, // a CR that does not end a line
+    TooManyLines, // more lines than any real answer has
+    TooLarge, // a line too long to hold
     ContentLength, // a Content-Length that is no number, or differs from an earlier one
-    Location,      // a second Location with another value
-    Coding,        // a transfer coding after chunked
-    Folded,        // a line starting with a blank right after the status line
+    Location, // a second Location with another value
+    Coding, // a transfer coding after chunked
+    Folded, // a line starting with a blank right after the status line
 };
 
 // The text of a transfer that ended on such a block: the reason for an

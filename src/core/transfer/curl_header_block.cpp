@@ -33,7 +33,7 @@ QString DecodeHeaderBlock(const QByteArray &block)
 {
     // Each run is decoded on its own; a U+FEFF at its start is text, not a byte order mark.
     QStringDecoder utf8(QStringConverter::Utf8,
-                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     const QByteArrayView bytes(block);
     QString text;
     qsizetype run = 0; // where the valid UTF-8 not yet decoded starts

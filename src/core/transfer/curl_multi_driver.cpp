@@ -89,8 +89,8 @@ void CurlMultiDriver::watch(curl_socket_t fd, int what)
     setWatched(watch.write, fd, QSocketNotifier::Write, what & CURL_POLL_OUT);
 }
 
-void CurlMultiDriver::setWatched(QSocketNotifier *&notifier, curl_socket_t fd,
-                                 QSocketNotifier::Type type, bool wanted)
+void CurlMultiDriver::setWatched(
+    QSocketNotifier *&notifier, curl_socket_t fd, QSocketNotifier::Type type, bool wanted)
 {
     if (!notifier) {
         if (!wanted)

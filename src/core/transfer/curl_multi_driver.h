@@ -42,8 +42,7 @@ private:
     static int OnTimer(CURLM *multi, long timeoutMs, void *self);
 
     void watch(curl_socket_t fd, int what);
-    void setWatched(QSocketNotifier *&notifier, curl_socket_t fd, QSocketNotifier::Type type,
-                    bool wanted);
+    void setWatched(QSocketNotifier *&notifier, curl_socket_t fd, QSocketNotifier::Type type, bool wanted);
     void act(curl_socket_t fd, int events);
 
     CURLM *multi_ = nullptr;

@@ -81,8 +81,7 @@ int LocalPort(curl_socket_t fd)
 
 } // namespace
 
-CurlSession::CurlSession(const QString &url, Method method, const QString &headerLine,
-                         CurlSessionSink &sink)
+CurlSession::CurlSession(const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink)
     : sink_(sink)
 {
     easy_ = curl_easy_init();
@@ -214,8 +213,8 @@ void CurlSession::keepCertificate()
 
 curl_socket_t CurlSession::socketWithLocalPort(int port) const
 {
-    const auto found = std::find_if(sockets_.begin(), sockets_.end(),
-                                    [port](curl_socket_t fd) { return LocalPort(fd) == port; });
+    const auto found = std::find_if(
+        sockets_.begin(), sockets_.end(), [port](curl_socket_t fd) { return LocalPort(fd) == port; });
     if (found != sockets_.end())
         return *found;
     return sockets_.empty() ? CURL_SOCKET_BAD : sockets_.back();
@@ -240,7 +239,7 @@ std::optional<HeaderFault> CurlSession::fieldFault(const QByteArray &line)
         location_ = value;
     } else if (name == "content-length") {
         const bool number = !value.isEmpty()
-                            && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+            && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!number || (!contentLength_.isEmpty() && contentLength_ != value))
             return HeaderFault::ContentLength;
         contentLength_ = value;
@@ -306,8 +305,7 @@ bool CurlSession::headerLine(QByteArray line)
 curl_socket_t CurlSession::OnOpenSocket(void *self, curlsocktype, curl_sockaddr *address)
 {
     auto *session = static_cast<CurlSession *>(self);
-    const curl_socket_t fd =
-        ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    const curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
     if (fd == CURL_SOCKET_BAD)
         return CURL_SOCKET_BAD;
     session->sockets_.push_back(fd);
@@ -370,7 +368,9 @@ int CurlSession::OnDebug(CURL *, curl_infotype type, char *data, size_t size, vo
 size_t CurlSession::OnHeader(char *data, size_t size, size_t count, void *self)
 {
     // Anything but the full length makes libcurl end the transfer.
-    return static_cast<CurlSession *>(self)->headerLine(QByteArray(data, qsizetype(size * count))) ? size * count : 0;
+    return static_cast<CurlSession *>(self)->headerLine(QByteArray(data, qsizetype(size * count)))
+        ? size * count
+        : 0;
 }
 
 size_t CurlSession::OnBody(char *data, size_t size, size_t count, void *self)

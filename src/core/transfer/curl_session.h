@@ -62,8 +62,7 @@ public:
     // headerLine is one request header without terminator, sent as UTF-8;
     // an empty text, or one whose value is blank, sends none; blanks around
     // the value are trimmed. The caller has refused CR and LF in it.
-    CurlSession(const QString &url, Method method, const QString &headerLine,
-                CurlSessionSink &sink);
+    CurlSession(const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink);
     ~CurlSession();
     CurlSession(const CurlSession &) = delete;
     CurlSession &operator=(const CurlSession &) = delete;
@@ -102,8 +101,7 @@ private:
     static curl_socket_t OnOpenSocket(void *self, curlsocktype purpose, curl_sockaddr *address);
     static int OnSocketOptions(void *self, curl_socket_t fd, curlsocktype purpose);
     static int OnCloseSocket(void *self, curl_socket_t fd);
-    static int OnPrerequest(void *self, char *remoteIp, char *localIp, int remotePort,
-                            int localPort);
+    static int OnPrerequest(void *self, char *remoteIp, char *localIp, int remotePort, int localPort);
     static int OnDebug(CURL *easy, curl_infotype type, char *data, size_t size, void *self);
     static size_t OnHeader(char *data, size_t size, size_t count, void *self);
     static size_t OnBody(char *data, size_t size, size_t count, void *self);
@@ -123,7 +121,7 @@ private:
     bool finalHeader_ = false;
     bool paused_ = false;
     QByteArray requestTail_; // last bytes of the request header written
-    QByteArray block_;       // header block being received
+    QByteArray block_; // header block being received
     QByteArray lastInterim_; // a complete 1xx block, final unless more headers follow
     // What the block being received said so far, to refuse contradictions.
     int blockLines_ = 0;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 
-
 namespace engine {
 
 QString StateMessage(int state)

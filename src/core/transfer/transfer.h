@@ -22,8 +22,7 @@ public:
     // Starts a "HEAD" or "GET" request for url with one extra request header
     // line (no terminator). Returns at once; false when the request is
     // refused (one already under way, bad operation, unsafe header text).
-    virtual bool Execute(const QString &url, const QString &operation,
-                         const QString &requestHeaders) = 0;
+    virtual bool Execute(const QString &url, const QString &operation, const QString &requestHeaders) = 0;
     // Ends the current transfer; afterwards GetChunk yields an empty result.
     virtual void Cancel() = 0;
     // True from Execute until the transfer is over and its body has been

@@ -19,9 +19,8 @@ constexpr int kPatienceMs = 100;
 
 bool headerTextIsSafe(const QString &text)
 {
-    return std::none_of(text.begin(), text.end(), [](QChar c) {
-        return c.category() == QChar::Other_Control && c != u'\t';
-    });
+    return std::none_of(
+        text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control && c != u'\t'; });
 }
 
 TransferControl::TransferControl(QObject *parent) : Transfer(parent)
@@ -45,18 +44,16 @@ TransferControl::~TransferControl()
     wakeWaiters();
 }
 
-bool TransferControl::Execute(const QString &url, const QString &operation,
-                              const QString &requestHeaders)
+bool TransferControl::Execute(const QString &url, const QString &operation, const QString &requestHeaders)
 {
     if (executing_)
         return false;
     const bool head = operation == u"HEAD";
-    if ((!head && operation != u"GET") || !headerTextIsSafe(url)
-        || !headerTextIsSafe(requestHeaders))
+    if ((!head && operation != u"GET") || !headerTextIsSafe(url) || !headerTextIsSafe(requestHeaders))
         return false;
-    auto session = std::make_unique<CurlSession>(
-        url, head ? CurlSession::Method::Head : CurlSession::Method::Get, requestHeaders,
-        static_cast<CurlSessionSink &>(*this));
+    auto session
+        = std::make_unique<CurlSession>(url, head ? CurlSession::Method::Head : CurlSession::Method::Get,
+            requestHeaders, static_cast<CurlSessionSink &>(*this));
     if (!session->isValid())
         return false;
     if (certificateWanted_)
@@ -90,7 +87,8 @@ void TransferControl::Cancel()
     // connection, which did happen; endSession() reports it if it is still open.
     const quint64 current = transfer_;
     std::erase_if(pending_, [current](const Pending &event) {
-        return event.transfer == current && event.state != TransferState::Closing && event.state != TransferState::Closed;
+        return event.transfer == current && event.state != TransferState::Closing
+            && event.state != TransferState::Closed;
     });
     executing_ = false;
     noteDeclaredLength();
@@ -181,7 +179,8 @@ void TransferControl::emitPending()
         pending_.pop_front();
         if (next.ends && next.transfer == transfer_)
             executing_ = false;
-        const bool final = next.state == TransferState::ResponseComplete && !next.ends && next.transfer == transfer_;
+        const bool final
+            = next.state == TransferState::ResponseComplete && !next.ends && next.transfer == transfer_;
         inFinalState_ = inFinalState_ || final;
         Q_EMIT StateChanged(int(next.state));
         if (!alive)

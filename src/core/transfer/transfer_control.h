@@ -19,8 +19,8 @@ class QEventLoop;
 // business in a request line or header either.
 bool headerTextIsSafe(const QString &text);
 // Why a request with such text is not sent.
-inline constexpr QStringView kUnsafeRequestWarning =
-    u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
+inline constexpr QStringView kUnsafeRequestWarning
+    = u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
 // only, no redirects, no content decoding, HTTPS verified against the
@@ -59,8 +59,7 @@ public:
     explicit TransferControl(QObject *parent = nullptr);
     ~TransferControl() override;
 
-    bool Execute(const QString &url, const QString &operation,
-                 const QString &requestHeaders) override;
+    bool Execute(const QString &url, const QString &operation, const QString &requestHeaders) override;
     void Cancel() override;
     bool StillExecuting() const override { return executing_; }
     QString GetHeader() const override { return header_; }
@@ -122,7 +121,7 @@ private:
     bool executing_ = false;
     bool head_ = false;
     bool inFinalState_ = false; // a GET's 12 is being emitted
-    bool bodyAsked_ = false;    // GetChunk was called in this transfer
+    bool bodyAsked_ = false; // GetChunk was called in this transfer
     Body bodyState_ = Body::None;
     bool failed_ = false;
     QString failure_;

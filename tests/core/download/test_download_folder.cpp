@@ -31,7 +31,7 @@ private Q_SLOTS:
             QCOMPARE(ReadFile(folder_ + u"new"_s), replace ? "new" : "old");
         }
         QVERIFY(!file.open(folder_ + u"gone"_s, u"f"_s) && !file.append("f")
-                && !file.commit(folder_ + u"f"_s, true));
+            && !file.commit(folder_ + u"f"_s, true));
         QVERIFY(file.errorString().startsWith(u"フォルダが見つかりません。"_s));
     }
 
@@ -41,7 +41,7 @@ private Q_SLOTS:
     void unwritableHome()
     {
         QVERIFY(QDir().mkdir(folder_ + u"home"_s) && !::chmod(qPrintable(folder_ + u"home"_s), 0555)
-                && !::chmod(qPrintable(folder_), 0755));
+            && !::chmod(qPrintable(folder_), 0755));
         ::setfsuid(65534);
         const QString problem = naming::MakeSaveFolder(folder_ + u"home/Downloads"_s).problem;
         ::setfsuid(::geteuid());

@@ -19,9 +19,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("expected");
-        testdata::AddTextRows({
-            "~|a|A a¦1.a ", "a|b|A a\r\nb¦1.a 2.b ", "|a|A a¦1.a ", "a\nb|a|L a\nb¦1.a 2.b ",
-            "A\r\na/|a|A A\r\na/\r\na¦1.A 2.a/ 3.a ", "a\r\n|b|A a\r\nb¦1.a 2.b ", "~|a\r\nb|A a  b¦1.a  b ",
+        testdata::AddTextRows({"~|a|A a¦1.a ", "a|b|A a\r\nb¦1.a 2.b ", "|a|A a¦1.a ",
+            "a\nb|a|L a\nb¦1.a 2.b ", "A\r\na/|a|A A\r\na/\r\na¦1.A 2.a/ 3.a ", "a\r\n|b|A a\r\nb¦1.a 2.b ",
+            "~|a\r\nb|A a  b¦1.a  b ",
             // An empty line before the first copy ends the search; one after it does not.
             "x\r\n\r\na|a|A x\r\n\r\na\r\na¦1.x 3.a 4.a ", "a\r\n\r\nb|a|L a\r\n\r\nb¦1.a 3.b ",
             "a\rb\r|c|A a\rb\rc¦1.a 2.b 3.c ", "a\rb|a|L a\rb¦1.a 2.b ",
@@ -30,7 +30,9 @@ private Q_SLOTS:
             "~||F <unreadable>¦0.none ", "||F ¦", "a\r\n\r\n\r\nd\r\ne||F a\r\n\r\n\r\nd\r\ne¦1.a 4.d 5.e ",
             "a\nb\r\r\n\rc||F a\nb\r\r\n\rc¦1.a 2.b 5.c ",
             "http://a/?x=1&y=2||F http://a/?x=1&y=2¦1.http://a/?x=1&&y=2 ",
-            "a\tb\x01" "c||F a\tb\x01" "c¦1.a b c ",
+            "a\tb\x01"
+            "c||F a\tb\x01"
+            "c¦1.a b c ",
             // Captions show up to 100 UTF-16 units, never cut inside a character.
             "h𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚||F h"
             "𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚𝐚¦1.h"
@@ -44,8 +46,9 @@ private Q_SLOTS:
             "1.x 2.x 3.x 4.x 5.x 6.x 7.x 8.x 9.x 10.x 11.x 12.x 13.x 14.x 15.x 16.x 17.x 18.x 19.x 20.a "});
         const QString many = QString("x\r\n").repeated(30000) + "a";
         QTest::newRow("long file") << many << "a"
-                                   << "L " + many + "¦1.x 2.x 3.x 4.x 5.x 6.x 7.x 8.x 9.x 10.x 11.x 12.x "
-                                                    "13.x 14.x 15.x 16.x 17.x 18.x 19.x 20.a ";
+                                   << "L " + many
+                + "¦1.x 2.x 3.x 4.x 5.x 6.x 7.x 8.x 9.x 10.x 11.x 12.x "
+                  "13.x 14.x 15.x 16.x 17.x 18.x 19.x 20.a ";
     }
 
     void history()
@@ -67,9 +70,12 @@ private Q_SLOTS:
     void twoWindowsAtOnce()
     {
         QProcess other;
-        other.start("sh", {"-c", "exec 9>\"$0\"; flock 9; echo locked; i=$(stat -c %i \"$0\"); "
-                                 "until grep -q -- \"-> FLOCK .*:$i \" /proc/locks; do sleep 0.01; done; "
-                                 "printf a >&9", path_});
+        other.start("sh",
+            {"-c",
+                "exec 9>\"$0\"; flock 9; echo locked; i=$(stat -c %i \"$0\"); "
+                "until grep -q -- \"-> FLOCK .*:$i \" /proc/locks; do sleep 0.01; done; "
+                "printf a >&9",
+                path_});
         QVERIFY(other.waitForReadyRead());
         AddHistory(path_, "b");
         QCOMPARE(testdata::ReadFile(path_), "a\r\nb");

@@ -31,8 +31,9 @@ private Q_SLOTS:
         QTest::newRow("GET cancel") << "GET cancel" << large
                                     << "1 2 3 4 5 6 7 8 12 9 10 TTTTTTTTTTF 4000000 0";
         QTest::newRow("GET cut short")
-            << "GET late" << S::Script{S::Send("HTTP/1.1 200 OK\r\nContent-Length: 500000\r\n\r\n"),
-                                       S::Body(200000), S::Close()}
+            << "GET late"
+            << S::Script{S::Send("HTTP/1.1 200 OK\r\nContent-Length: 500000\r\n\r\n"), S::Body(200000),
+                   S::Close()}
             << "1 2 3 4 5 6 7 8 12 9 10 11 TTTTTTTTTFFF 200000 1接続が切断されました。 "
                "(transfer closed with 300000 bytes remaining to read)";
     }
@@ -68,8 +69,8 @@ private Q_SLOTS:
         });
         QVERIFY(control.Execute(server.url(), operation.section(u' ', 0, 0), QStringLiteral("Referer: x")));
         QTRY_COMPARE_WITH_TIMEOUT(states + busy + u' ' + QString::number(bytes) + u' '
-                                      + QString::number(control.Failed()) + control.LastFailure(),
-                                  seen, 15000);
+                + QString::number(control.Failed()) + control.LastFailure(),
+            seen, 15000);
         QVERIFY(intact && !control.StillExecuting());
     }
 };
