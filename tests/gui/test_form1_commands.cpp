@@ -160,7 +160,7 @@ private Q_SLOTS:
             [&] { during = '/' + QString::number(form.cursor().shape()); });
 
         for (const QString &step : steps.split(u';')) {
-            const QString verb = step.section(u'=', 0, 0).section(u'@', 0, 0);
+            const QString verb = step.section(QRegularExpression("[=@]"), 0, 0);
             const QString arg = step.section(u'=', 1)
                                     .section(u'@', 0, 0)
                                     .replace("{h}", server)
@@ -207,6 +207,7 @@ private Q_SLOTS:
             } else if (verb == "history") {
                 QVERIFY(testdata::WriteFile("rireki.txt", arg.toUtf8()));
                 form.menuTop_Click();
+                QVERIFY(!ui.menuCpy[0]->isVisible()); // "無し" gives way to the entries
                 ui.menuCpy[1]->trigger();
             } else if (verb == "show") {
                 form.show();

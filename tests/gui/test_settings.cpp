@@ -4,6 +4,9 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+#include <sys/stat.h>
+
 using namespace settings;
 
 class TestSettings : public QObject {
@@ -87,13 +90,19 @@ private Q_SLOTS:
             "設定ファイルではないため、書き換えませんでした。");
     }
 
-    // An installed program keeps its history in the per-user folder.
+    // An installed program, or one whose folder its user may not write to, keeps its files in the
+    // per-user folder. access(), which decides, asks about the real user: root becomes nobody for it.
     void storageFolders()
     {
-        QTemporaryDir home;
+        QTemporaryDir home, program;
         qputenv("HOME", home.path().toUtf8());
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(ChooseStorageFolders("/usr/bin").historyFile, home.path() + "/.config/Tobrell/rireki.txt");
+        const bool root = ::getuid() == 0;
+        QVERIFY(!::chmod(qPrintable(program.path()), 0555) && (!root || !::setreuid(65534, 0)));
+        const QString settingsFile = ChooseStorageFolders(program.path()).settingsFile;
+        QVERIFY(!root || !::setreuid(0, 0));
+        QCOMPARE(settingsFile, home.path() + "/.config/Tobrell/settei.ini");
     }
 };
 
