@@ -3,19 +3,9 @@
 #include "cli/report_line.h"
 #include "core/headers/value_format.h"
 
-#include <QCryptographicHash>
 #include <QLocale>
 
 namespace {
-
-QString Field(const ConnectionFacts &facts, const char *name)
-{
-    for (const auto &[key, value] : facts.certificate) {
-        if (key == QLatin1String(name))
-            return value.trimmed();
-    }
-    return {};
-}
 
 // OpenSSL's way of writing a time, "Dec  7 23:24:00 2026 GMT".
 QDateTime ReadCertificateTime(const QString &text)
@@ -45,26 +35,16 @@ QString DaysLeft(const QString &expiry, const QDateTime &now)
     return QStringLiteral(" (残り %1 日)").arg(seconds / 86400);
 }
 
-QString Fingerprint(const QString &pem)
-{
-    QString base64 = pem;
-    base64.remove(QStringLiteral("-----BEGIN CERTIFICATE-----"));
-    base64.remove(QStringLiteral("-----END CERTIFICATE-----"));
-    const QByteArray der = QByteArray::fromBase64(base64.toLatin1());
-    return QString::fromLatin1(
-        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
-}
-
 } // namespace
 
 QString CertificateText(const ConnectionFacts &facts, const QDateTime &now)
 {
     if (facts.certificate.isEmpty())
         return {};
-    const QString expiry = Field(facts, "Expire date");
-    return ReportLine(QStringLiteral("サブジェクト"), Field(facts, "Subject"))
-        + ReportLine(QStringLiteral("発行者"), Field(facts, "Issuer"))
-        + ReportLine(QStringLiteral("有効期間の開始"), Moment(Field(facts, "Start date")))
+    const QString expiry = CertificateField(facts, "Expire date");
+    return ReportLine(QStringLiteral("サブジェクト"), CertificateField(facts, "Subject"))
+        + ReportLine(QStringLiteral("発行者"), CertificateField(facts, "Issuer"))
+        + ReportLine(QStringLiteral("有効期間の開始"), Moment(CertificateField(facts, "Start date")))
         + ReportLine(QStringLiteral("有効期間の終了"), Moment(expiry) + DaysLeft(expiry, now))
-        + ReportLine(QStringLiteral("SHA-256"), Fingerprint(Field(facts, "Cert")));
+        + ReportLine(QStringLiteral("SHA-256"), CertificateFingerprint(facts));
 }

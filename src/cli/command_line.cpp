@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "cli/redirect_rule.h"
+#include "core/transfer/redirect_rule.h"
 
 #include <QSet>
 

@@ -1,10 +1,10 @@
 #include "cli/head_command.h"
 
 #include "cli/certificate_text.h"
-#include "cli/redirect_rule.h"
 #include "cli/timing_text.h"
 #include "core/address/url_completion.h"
 #include "core/headers/value_format.h"
+#include "core/transfer/redirect_rule.h"
 #include "core/transfer/state_report.h"
 #include "core/transfer/transfer_control.h"
 

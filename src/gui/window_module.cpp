@@ -1,10 +1,10 @@
 // The window's start, in a module of its own that the program loads only
 // when it opens a window: the terminal mode never maps Qt's GUI libraries.
 #include "core/exit_status.h"
+#include "core/termination_signals.h"
 #include "gui/form1.h"
 #include "gui/program_icon.h"
 #include "gui/qt_translation.h"
-#include "gui/termination_signals.h"
 #include "gui/window_platform.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Downloads through the window, the real transfer control and the scripted
 // local server: what lands in the download folder and what the user is told.
-#include "gui/termination_signals.h"
+#include "core/termination_signals.h"
 #include "support/window_fixture.h"
 
 #include <QtTest>

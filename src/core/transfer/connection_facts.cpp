@@ -1,5 +1,7 @@
 #include "core/transfer/connection_facts.h"
 
+#include <QCryptographicHash>
+
 namespace {
 
 qint64 Microseconds(CURL *easy, CURLINFO info)
@@ -38,4 +40,23 @@ ConnectionFacts ReadConnectionFacts(CURL *easy)
         }
     }
     return facts;
+}
+
+QString CertificateField(const ConnectionFacts &facts, const char *name)
+{
+    for (const auto &[key, value] : facts.certificate) {
+        if (key == QLatin1String(name))
+            return value.trimmed();
+    }
+    return {};
+}
+
+QString CertificateFingerprint(const ConnectionFacts &facts)
+{
+    QString base64 = CertificateField(facts, "Cert");
+    base64.remove(QStringLiteral("-----BEGIN CERTIFICATE-----"));
+    base64.remove(QStringLiteral("-----END CERTIFICATE-----"));
+    const QByteArray der = QByteArray::fromBase64(base64.toLatin1());
+    return QString::fromLatin1(
+        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
 }

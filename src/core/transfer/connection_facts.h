@@ -24,3 +24,10 @@ struct ConnectionFacts {
 };
 
 ConnectionFacts ReadConnectionFacts(CURL *easy);
+
+// The certificate field called name ("Subject", "Expire date" ...) without
+// surrounding blanks; empty when there is none.
+QString CertificateField(const ConnectionFacts &facts, const char *name);
+// The SHA-256 fingerprint of the certificate's DER form, upper-case hex
+// bytes joined by ":".
+QString CertificateFingerprint(const ConnectionFacts &facts);

@@ -1,12 +1,11 @@
 #include "core/transfer/curl_session.h"
 
 #include "core/transfer/curl_failure_text.h"
-#include "core/version.h"
+#include "core/transfer/request_options.h"
 
 #include <QList>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include <netinet/in.h>
@@ -15,56 +14,8 @@
 
 namespace {
 
-const char kProtocols[] = "http,https";
 // libcurl's receive buffer; large reads keep a fast download cheap.
 constexpr long kReceiveBufferSize = 512 * 1024;
-constexpr long kConnectTimeoutSeconds = 60;
-// A transfer is given up when fewer than kStallBytesPerSecond arrive for
-// kStallSeconds; a long download that keeps moving never times out.
-constexpr long kStallBytesPerSecond = 1;
-constexpr long kStallSeconds = 60;
-// More header lines than any real answer holds.
-constexpr int kMostHeaderLines = 1000;
-
-// libcurl sends the address's request target as it is given, so bytes that
-// may not stand there raw (non-ASCII text as UTF-8, spaces, a TAB) are
-// percent-encoded. Scheme and host are left alone; libcurl converts an
-// international host name itself.
-QByteArray WireUrl(const QString &url)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    const QByteArray text = url.toUtf8();
-    const qsizetype schemeEnd = text.indexOf("://");
-    qsizetype target = schemeEnd < 0 ? 0 : schemeEnd + 3;
-    while (target < text.size() && !std::strchr("/?#", text[target]))
-        ++target;
-    QByteArray wire = text.first(target);
-    for (const char c : text.sliced(target)) {
-        const auto byte = uchar(c);
-        if (byte >= 0x7F || byte <= ' ') {
-            wire += '%';
-            wire += kHex[byte >> 4];
-            wire += kHex[byte & 0xF];
-        } else {
-            wire += c;
-        }
-    }
-    return wire;
-}
-
-// The header line as it goes out: blanks around the value (U+3000, which
-// the Referer box holds when left empty, included) are no part of it, and a
-// header with nothing left is not sent at all.
-QByteArray WireHeader(const QString &line)
-{
-    const qsizetype colon = line.indexOf(u':');
-    if (colon <= 0)
-        return line.toUtf8();
-    const QString value = line.sliced(colon + 1).trimmed();
-    if (value.isEmpty())
-        return {};
-    return line.first(colon).toUtf8() + ": " + value.toUtf8();
-}
 
 int LocalPort(curl_socket_t fd)
 {
@@ -107,41 +58,18 @@ bool CurlSession::configure(const QString &url, Method method, const QString &he
             return false;
     }
 
-    bool ok = true;
+    bool ok = SetRequestOptions(easy_, error_);
     const auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
     };
-    set(CURLOPT_ERRORBUFFER, error_);
     set(CURLOPT_URL, WireUrl(url).constData());
-    set(CURLOPT_PROTOCOLS_STR, kProtocols);
     // NOBODY rather than a custom "HEAD" method, which would wait for a body.
     set(method == Method::Head ? CURLOPT_NOBODY : CURLOPT_HTTPGET, 1L);
-    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    set(CURLOPT_FOLLOWLOCATION, 0L);
     // Each request gets its own connection, closed when it ends, so that the
     // closing states belong to it.
     set(CURLOPT_FORBID_REUSE, 1L);
-    set(CURLOPT_USERAGENT, (QByteArray("Tobrell/") + tobrell::kVersion).constData());
     set(CURLOPT_HTTPHEADER, headers_);
-    // The body is handed out as it came: no Accept-Encoding, no decoding.
-    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
-    // A proxy's reply to CONNECT is not the response.
-    set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    set(CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-    set(CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     set(CURLOPT_BUFFERSIZE, kReceiveBufferSize);
-    set(CURLOPT_NOSIGNAL, 1L);
-    // Cancelling during a name lookup must not wait for the resolver thread.
-    set(CURLOPT_QUICK_EXIT, 1L);
-    // HTTPS is verified against the system's CA store. Debian's libcurl
-    // reads its own bundle path and ignores OpenSSL's SSL_CERT_FILE
-    // variable; when it is set, it names the CA bundle to trust instead, so
-    // users and tests can point at a private CA. Proxies come from the usual
-    // environment variables (libcurl's default).
-    const QByteArray caFile = qgetenv("SSL_CERT_FILE");
-    if (!caFile.isEmpty())
-        set(CURLOPT_CAINFO, caFile.constData());
 
     set(CURLOPT_OPENSOCKETFUNCTION, &CurlSession::OnOpenSocket);
     set(CURLOPT_OPENSOCKETDATA, this);
@@ -173,16 +101,9 @@ void CurlSession::resume()
 QString CurlSession::failureText(CURLcode result) const
 {
     // A header block refused here ends the transfer through the header
-    // callback, for which libcurl only says that writing failed. libcurl
-    // refuses two blocks itself, with errors that say nothing of the answer:
-    // a line too big to hold (out of memory), and one that starts with a
-    // blank right after the status line, which it has no header to fold onto
-    // (a bad argument, before the header callback sees the line).
-    std::optional<HeaderFault> fault = fault_;
-    if (result == CURLE_OUT_OF_MEMORY && requestSent_ && !finalHeader_)
-        fault = HeaderFault::TooLarge;
-    else if (result == CURLE_BAD_FUNCTION_ARGUMENT && responding_ && !finalHeader_)
-        fault = HeaderFault::Folded;
+    // callback, for which libcurl only says that writing failed.
+    const std::optional<HeaderFault> fault
+        = fault_ ? fault_ : RefusedByLibcurl(result, requestSent_, responding_, finalHeader_);
     if (fault)
         return HeaderFaultText(*fault);
     long osErrno = 0;
@@ -220,42 +141,6 @@ curl_socket_t CurlSession::socketWithLocalPort(int port) const
     return sockets_.empty() ? CURL_SOCKET_BAD : sockets_.back();
 }
 
-std::optional<HeaderFault> CurlSession::fieldFault(const QByteArray &line)
-{
-    // RFC 9112: a bare CR in a field, differing or malformed Content-Length
-    // values are not to be read, nor a body whose chunked coding is not the
-    // last one applied; Location values that differ leave the target unknown
-    // (a repeat of the same one is harmless).
-    if (line.contains('\r'))
-        return HeaderFault::BareCR;
-    if (++blockLines_ > kMostHeaderLines)
-        return HeaderFault::TooManyLines;
-    const qsizetype colon = line.indexOf(':');
-    const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
-    const QByteArray value = line.sliced(colon + 1).trimmed();
-    if (name == "location") {
-        if (location_ && *location_ != value)
-            return HeaderFault::Location;
-        location_ = value;
-    } else if (name == "content-length") {
-        const bool number = !value.isEmpty()
-            && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (!number || (!contentLength_.isEmpty() && contentLength_ != value))
-            return HeaderFault::ContentLength;
-        contentLength_ = value;
-    } else if (name == "transfer-encoding") {
-        for (const QByteArray &coding : value.split(',')) {
-            const QByteArray trimmed = coding.trimmed();
-            if (trimmed.isEmpty())
-                continue;
-            if (chunked_)
-                return HeaderFault::Coding;
-            chunked_ = trimmed.compare("chunked", Qt::CaseInsensitive) == 0;
-        }
-    }
-    return std::nullopt;
-}
-
 bool CurlSession::headerLine(QByteArray line)
 {
     if (finalHeader_)
@@ -275,7 +160,7 @@ bool CurlSession::headerLine(QByteArray line)
     if (!line.isEmpty()) {
         lastInterim_.clear(); // another block follows: that one was interim
         if (!block_.isEmpty()) {
-            fault_ = fieldFault(line);
+            fault_ = check_.field(line);
             if (fault_)
                 return false;
         }
@@ -286,10 +171,7 @@ bool CurlSession::headerLine(QByteArray line)
     }
     if (block_.isEmpty())
         return true;
-    blockLines_ = 0;
-    contentLength_.clear();
-    location_.reset();
-    chunked_ = false;
+    check_.reset();
     // libcurl has read the status line; its code decides, not a reading of our own.
     long status = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);

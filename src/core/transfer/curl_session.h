@@ -2,6 +2,7 @@
 
 #include "core/transfer/connection_facts.h"
 #include "core/transfer/curl_failure_text.h"
+#include "core/transfer/header_block_check.h"
 #include "core/transfer/transfer_state.h"
 
 #include <QByteArray>
@@ -95,8 +96,6 @@ private:
     curl_socket_t socketWithLocalPort(int port) const;
     // False when line makes the block one that current HTTP clients refuse.
     bool headerLine(QByteArray line);
-    // What is wrong with a field line of the block, if anything.
-    std::optional<HeaderFault> fieldFault(const QByteArray &line);
 
     static curl_socket_t OnOpenSocket(void *self, curlsocktype purpose, curl_sockaddr *address);
     static int OnSocketOptions(void *self, curl_socket_t fd, curlsocktype purpose);
@@ -123,10 +122,6 @@ private:
     QByteArray requestTail_; // last bytes of the request header written
     QByteArray block_; // header block being received
     QByteArray lastInterim_; // a complete 1xx block, final unless more headers follow
-    // What the block being received said so far, to refuse contradictions.
-    int blockLines_ = 0;
-    QByteArray contentLength_;
-    std::optional<QByteArray> location_;
-    bool chunked_ = false; // a chunked coding was named: none may follow it
+    HeaderBlockCheck check_; // of the block being received
     std::optional<HeaderFault> fault_; // why a block was refused: the transfer ends as unreadable
 };

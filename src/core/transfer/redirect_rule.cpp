@@ -1,4 +1,4 @@
-#include "cli/redirect_rule.h"
+#include "core/transfer/redirect_rule.h"
 
 #include "core/transfer/curl_header_block.h"
 #include "core/transfer/state_report.h"

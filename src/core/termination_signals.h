@@ -7,7 +7,8 @@ class QSocketNotifier;
 // Turns SIGTERM, SIGINT and SIGHUP into the Qt signal received(), delivered
 // by the event loop, so that the window can close the normal way, keeping a
 // download's received bytes and saving its settings, when the session ends,
-// the terminal it was started from goes away or someone stops the program.
+// the terminal it was started from goes away or someone stops the program,
+// and the bulk check can print what finished before it ends.
 // A second signal while the first is being handled ends the program at once.
 // A signal that was ignored when the program started stays ignored.
 // One instance at a time; it restores the earlier handling when destroyed.
@@ -18,7 +19,7 @@ public:
     ~TerminationSignals() override;
 
 Q_SIGNALS:
-    void received();
+    void received(int signalNumber);
 
 private:
     QSocketNotifier *notifier_;

@@ -1,4 +1,4 @@
-#include "gui/termination_signals.h"
+#include "core/termination_signals.h"
 
 #include <QSocketNotifier>
 
@@ -22,7 +22,7 @@ void onTerminationSignal(int number)
         return;
     }
     signalSeen = 1;
-    const char byte = 0;
+    const char byte = char(number);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
@@ -54,9 +54,9 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
         qFatal("Cannot create the pipe for termination signals");
     notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        char byte;
+        char byte = 0;
         while (::read(signalPipe[0], &byte, 1) > 0) { }
-        Q_EMIT received();
+        Q_EMIT received(int(byte));
     });
     installHandler();
 }
