@@ -1,3 +1,4 @@
+#include "cli/bulk_command.h"
 #include "cli/command_line.h"
 #include "cli/head_command.h"
 #include "core/module_file.h"
@@ -36,6 +37,8 @@ int RunHeadCommand(int argc, char *argv[], const HeadOptions &options)
     if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
         || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return exitstatus::kFailed;
+    if (options.bulk())
+        return RunBulk(options, out, err, ::isatty(STDERR_FILENO));
     return RunHead(options, out, err);
 }
 

@@ -8,7 +8,10 @@ namespace {
 
 const QString kUsage = QStringLiteral("使い方: tobrell [URL]\n"
                                       "        tobrell --head [--raw] [--timing] [--location] [--cert]\n"
-                                      "                [--referer 文字列 | --auto-referer] URL\n"
+                                      "                [--referer 文字列 | --auto-referer] [--json] URL\n"
+                                      "        tobrell --head [--timing] [--location] [--referer 文字列 |\n"
+                                      "                --auto-referer] [--parallel N] [--json | --csv]\n"
+                                      "                [--list ファイル] [URL ...]\n"
                                       "        tobrell --help | --version\n");
 
 // Qt's own options that take a value, in the form "-name value", and those
@@ -87,6 +90,27 @@ CommandLine ReadCommandLine(const QStringList &arguments)
                 return Bad(QStringLiteral("--referer の後に Referer の文字列がありません。"));
             headOption(nullptr);
             head.referer = arguments[++i];
+        } else if (argument == u"--json") {
+            headOption(&head.json);
+        } else if (argument == u"--csv") {
+            headOption(&head.csv);
+        } else if (argument == u"--list" || argument == u"--parallel" || argument.startsWith(u"--list=")
+            || argument.startsWith(u"--parallel=")) {
+            const qsizetype equals = argument.indexOf(u'=');
+            const QString name = argument.first(equals < 0 ? argument.size() : equals);
+            if (equals < 0 && i + 1 == arguments.size())
+                return Bad(name + QStringLiteral(" の後に値がありません。"));
+            const QString value = equals < 0 ? arguments[++i] : argument.sliced(equals + 1);
+            headOption(nullptr);
+            if (name == u"--list") {
+                head.list = value;
+                continue;
+            }
+            bool number = false;
+            head.parallel = value.toInt(&number);
+            if (!number || head.parallel < 1 || head.parallel > bulk::kMostParallel)
+                return Bad(QStringLiteral("--parallel には 1 から %1 までの数を指定します。")
+                               .arg(bulk::kMostParallel));
         } else if (const QString qt = QtOptionName(argument); !qt.isEmpty()) {
             if (kQtOptionsWithValue.contains(qt) && !argument.contains(u'='))
                 ++i;
@@ -94,19 +118,22 @@ CommandLine ReadCommandLine(const QStringList &arguments)
             return Bad(QStringLiteral("不明なオプションです: ") + argument);
         }
     }
-    if (addresses.size() > 1)
-        return Bad(QStringLiteral("URL は一つだけ指定できます。"));
     const QString address = addresses.value(0);
     if (!wantsHead) {
+        if (addresses.size() > 1)
+            return Bad(QStringLiteral("URL は一つだけ指定できます。"));
         if (!headOnly.isEmpty())
             return Bad(headOnly + QStringLiteral(" は --head と一緒に使います。"));
         line.startAddress = address;
         return line;
     }
-    if (addresses.isEmpty())
+    if (addresses.isEmpty() && head.list.isEmpty())
         return Bad(QStringLiteral("--head の後に URL がありません。"));
+    if (head.json && head.csv)
+        return Bad(QStringLiteral("--json と --csv は一緒に使えません。"));
     line.request = StartRequest::Head;
     head.address = address;
+    head.addresses = addresses;
     return line;
 }
 

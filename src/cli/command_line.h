@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/bulk/bulk_runner.h"
 #include "core/exit_status.h"
 
 #include <QString>
@@ -17,6 +18,15 @@ struct HeadOptions {
     bool timing = false;
     bool location = false; // follow redirects
     bool certificate = false;
+    // The bulk check: every address given (address is the first), a list
+    // file ("-" for stdin), the requests at once, and the output's form.
+    QStringList addresses;
+    QString list;
+    int parallel = bulk::kDefaultParallel;
+    bool json = false;
+    bool csv = false;
+    // Whether the bulk check runs rather than the answer of one address.
+    bool bulk() const { return addresses.size() > 1 || !list.isEmpty() || json || csv; }
 };
 
 enum class StartRequest { OpenWindow, PrintVersion, PrintHelp, Head, BadUsage };

@@ -19,8 +19,9 @@ AddressSource::AddressSource(QStringList arguments, QIODevice *list)
         return;
     qint64 count = arguments_.size();
     if (list) {
-        while (!list->atEnd())
-            count += ListedAddress(list->readLine()).isEmpty() ? 0 : 1;
+        // An empty read is the end: even a blank line has its line feed.
+        for (QByteArray line; !(line = list->readLine()).isEmpty();)
+            count += ListedAddress(line).isEmpty() ? 0 : 1;
         list->seek(0);
     }
     total_ = count;
@@ -30,9 +31,8 @@ std::optional<QString> AddressSource::next()
 {
     if (argument_ < arguments_.size())
         return arguments_[argument_++];
-    while (list_ && !list_->atEnd()) {
-        const QString address = ListedAddress(list_->readLine());
-        if (!address.isEmpty())
+    for (QByteArray line; list_ && !(line = list_->readLine()).isEmpty();) {
+        if (const QString address = ListedAddress(line); !address.isEmpty())
             return address;
     }
     return std::nullopt;

@@ -13,16 +13,16 @@
 
 namespace bulk {
 
+constexpr int kDefaultParallel = 10;
+constexpr int kMostParallel = 100;
+
 struct Options {
-    int parallel = 10; // requests at once, 1 to kMostParallel
+    int parallel = kDefaultParallel; // requests at once, 1 to kMostParallel
     bool location = false; // follow redirects (redirect::NextHop's rule)
     QString referer; // sent with every request; empty sends none
     bool autoReferer = false; // the window's automatic Referer, over referer
     bool certificate = false; // keep the server certificate in each hop's facts
 };
-
-constexpr int kDefaultParallel = 10;
-constexpr int kMostParallel = 100;
 
 // The bulk check: sends HEAD to each address of a source, with the window's
 // request headers, several at once on one libcurl multi handle whose
