@@ -1,0 +1,152 @@
+// The bulk check run in-process against scripted servers: the order of the
+// results, failures among answers, redirects, the three output forms, a
+// signal in the middle and the exit statuses.
+#include "cli/bulk_command.h"
+#include "cli/command_line.h"
+#include "support/script_server.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+class TestBulkCommand : public QObject {
+    Q_OBJECT
+
+    ScriptServer fast_, slow_, redirect_, silent_;
+
+    // Runs "tobrell <arguments>" ({fast}, {slow}, {redirect}, {silent} and {refused} stand for the
+    // servers' addresses) and returns the exit status, stdout and stderr, every time written as "#".
+    // whenOut is called with what stdout holds each time the event loop comes round.
+    QString Run(QString arguments, const std::function<void(const QByteArray &)> &whenOut = {})
+    {
+        const QString refused = QString::number(ScriptServer::RefusedPort());
+        arguments.replace(u"{fast}"_s, fast_.url({}))
+            .replace(u"{slow}"_s, slow_.url({}))
+            .replace(u"{redirect}"_s, redirect_.url({}))
+            .replace(u"{silent}"_s, silent_.url({}))
+            .replace(u"{refused}"_s, refused);
+        const CommandLine line = ReadCommandLine(QProcess::splitCommand(arguments));
+        if (line.request == StartRequest::BadUsage)
+            return u"2 "_s + line.problem;
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] { whenOut(out.data()); });
+        if (whenOut)
+            watch.start(0);
+        const int status = RunBulk(line.head, out, err, false);
+        static const QRegularExpression time(u"(?<=[ ,])[0-9]+\\.[0-9]{2}(?= ms|,)"_s);
+        QString seen = QString::number(status) + u'\n'
+            + QString::fromUtf8(QByteArray(out.data()).replace("\xef\xbb\xbf", "{BOM}") + err.data());
+        return seen.replace(time, u"#"_s)
+            .replace(u':' + refused + u'/', u":{refused}/"_s)
+            .replace(u" port "_s + refused, u" port {refused}"_s)
+            .replace(fast_.url({}), u"{fast}"_s)
+            .replace(slow_.url({}), u"{slow}"_s)
+            .replace(redirect_.url({}), u"{redirect}"_s)
+            .replace(u"ポート "_s + QString::number(fast_.port()), u"ポート {port}"_s);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fast_.start() && slow_.start() && redirect_.start() && silent_.start());
+        fast_.setScript(ScriptServer::Reply("200 OK", "X: y\r\n"));
+        slow_.setScript({ScriptServer::Send("HTTP/1.1 404 Not Found\r\n\r\n", 300), ScriptServer::Close()});
+        redirect_.setScript(
+            ScriptServer::Reply("301 Moved", "Location: " + fast_.url(u"/x"_s).toUtf8() + "\r\n"));
+    }
+
+    void bulk_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the slowest first stays first")
+            << u"-I {slow}/a {fast}/b --parallel=3 {fast}/c"_s
+            << u"0\n404  # ms  {slow}/a\n200  # ms  {fast}/b\n200  # ms  {fast}/c\n"_s;
+        QTest::newRow("refused and failed among answers")
+            << u"-I {fast}/a gopher://x http://127.0.0.1:{refused}/ {fast}/b"_s
+            << u"1\n200  # ms  {fast}/a\n失敗  -  gopher://x  gopher は不明なプロトコルです。\n失敗  # ms  "
+               "http://127.0.0.1:{refused}/  接続が拒否されました。 (Failed to connect to 127.0.0.1 port "
+               "{refused} after 0 ms: Couldn't connect to server)\n200  # ms  {fast}/b\ngopher://x: gopher は"
+               "不明なプロトコルです。\nhttp://127.0.0.1:{refused}/: 接続が拒否されました。 (Failed to "
+               "connect to 127.0.0.1 port {refused} after 0 ms: Couldn't connect to server)\n"_s;
+        QTest::newRow("a redirect shown")
+            << u"-I {redirect}/r {fast}/b"_s
+            << u"0\n301  # ms  {redirect}/r → {fast}/x\n200  # ms  {fast}/b\n"_s;
+        QTest::newRow("a redirect followed")
+            << u"-I -L --timing {redirect}/r {fast}/b"_s
+            << u"0\n301 → 200  # ms  {redirect}/r → {fast}/x  [127.0.0.1 ポート {port}, 最初のバイト # ms]\n"
+               "200  # ms  {fast}/b  [127.0.0.1 ポート {port}, 最初のバイト # ms]\n"_s;
+        QTest::newRow("csv") << u"-I --csv {fast}/a,b \"{fast}/q\"\"\"x\" {redirect}/"_s
+                             << u"0\n{BOM}アドレス,状態,最終アドレスまたは Location,合計 (ms),IP アドレス,"
+                                "失敗の理由\r\n\"{fast}/a,b\",200,,#,127.0.0.1,\r\n\"{fast}/q\"\"x\",200,,#,"
+                                "127.0.0.1,\r\n{redirect}/,301,{fast}/x,#,127.0.0.1,\r\n"_s;
+        QTest::newRow("one refused address alone")
+            << u"-I --json gopher://x"_s << u"2\ngopher は不明なプロトコルです。\n"_s;
+        QTest::newRow("unreadable list")
+            << u"-I --list /nonexistent/list"_s
+            << u"2\ntobrell: リストを読めません: /nonexistent/list (No such file or "
+               "directory)\n"_s;
+        QTest::newRow("too many at once")
+            << u"-I --parallel 101 {fast}/"_s << u"2 --parallel には 1 から 100 までの数を指定します。"_s;
+    }
+    void bulk()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        QCOMPARE(Run(arguments), expected);
+    }
+
+    // JSON Lines: one object per address, in order, valid UTF-8 whatever the server sent.
+    void json()
+    {
+        ScriptServer odd;
+        QVERIFY(odd.start());
+        odd.setScript(ScriptServer::Reply("200 OK", "Server: \xe6\x97\xa5 \xe9\r\n"));
+        const QStringList lines = Run(u"-I --json {fast}/a "_s + odd.url(u"/b"_s) + u" gopher://x"_s)
+                                      .split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4); // the status, three objects
+        QStringList seen;
+        for (const QString &line : lines.sliced(1, 3)) {
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            const QJsonObject response = object[u"responses"_s][0].toObject();
+            seen << object[u"url"_s].toString().replace(odd.url({}), u"{odd}"_s) + u' '
+                    + QString::number(response[u"status"_s].toInt()) + u' '
+                    + QString::fromUtf8(
+                        QJsonDocument(response[u"headers"_s].toArray()).toJson(QJsonDocument::Compact))
+                    + u' ' + response[u"http_version"_s].toString() + u' ' + object[u"error"_s].toString();
+        }
+        QCOMPARE(seen,
+            QStringList({u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1 "_s,
+                u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1 "_s,
+                u"gopher://x 0 []  gopher は不明なプロトコルです。"_s}));
+    }
+
+    // SIGINT while the last address waits: what finished is printed, the status is 130.
+    void interrupted()
+    {
+        bool sent = false;
+        const QByteArray last = fast_.url(u"/c"_s).toUtf8();
+        const QString seen = Run(u"-I {fast}/a {fast}/c {silent}/b"_s, [&](const QByteArray &out) {
+            if (!sent && out.contains(last))
+                sent = ::raise(SIGINT) == 0;
+        });
+        QCOMPARE(seen, u"130\n200  # ms  {fast}/a\n200  # ms  {fast}/c\n"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBulkCommand)
+#include "test_bulk_command.moc"
