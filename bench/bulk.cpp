@@ -1,7 +1,7 @@
 // The bulk check against curl's own parallel mode, from a local nginx.
 //
 // Serves the given number of distinct small files and runs, alternately, each
-// as a process of its own with stdout to /dev/null:
+// as a process of its own with stdout and stderr to /dev/null:
 //   tobrell -I --parallel 10 --list FILE
 //   curl -s -I --parallel --parallel-max 10 --config FILE   (the same addresses)
 // Prints each one's median time and peak memory (from wait4's rusage) and the
@@ -44,6 +44,8 @@ Run runCommand(const std::vector<QByteArray> &command)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    // curl draws its parallel progress meter there even with -s.
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     QElapsedTimer clock;
     clock.start();
     pid_t pid = 0;

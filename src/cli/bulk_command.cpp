@@ -17,9 +17,11 @@
 
 namespace {
 
-// Output is gathered and written when the event loop comes round, or when
-// this much waits, so that a long list costs few writes.
+// Output is gathered and written at most kFlushDelayMs after the first
+// result waiting, or when kFlushSize waits: a long list costs few writes, and
+// a reader still sees each result at once to the eye.
 constexpr qsizetype kFlushSize = 64 * 1024;
+constexpr int kFlushDelayMs = 100;
 constexpr int kProgressIntervalMs = 250;
 // Erases the progress line: back to its start, clear to the end of the line.
 constexpr char kEraseLine[] = "\r\x1b[K";
@@ -97,7 +99,7 @@ private:
         if (pending_.size() >= kFlushSize)
             flush();
         else if (!flushTimer_.isActive())
-            flushTimer_.start(0);
+            flushTimer_.start(kFlushDelayMs);
     }
 
     void flush()

@@ -161,9 +161,19 @@ QString HelpText()
                          "  --referer 文字列 Referer を送る\n"
                          "  --auto-referer   ウィンドウの「リファラ自動」と同じく URL のフォルダを\n"
                          "                   Referer にする\n"
+                         "  --json           テキストの代わりに JSON オブジェクトを一行で書く (URL、\n"
+                         "                   応答ごとの URL・状態・版・ヘッダ・表示・接続先・時刻・証明書)\n"
+                         "URL が二つ以上か、--list、--csv、--json のときは一括チェックです。各 URL に\n"
+                         "HEAD を送り、結果を指定の順に一行ずつ書きます (状態、たどった連なり、\n"
+                         "合計ミリ秒、URL、行き先、失敗なら「失敗」と理由。理由は標準エラー出力にも)。\n"
+                         "  --list ファイル   一行に一つの URL (- は標準入力、空行と # の行は飛ばす)\n"
+                         "  --parallel N     同時に送る要求の数 (既定 %2、最大 %3)。接続は再利用する\n"
+                         "  --csv            CSV で書く (BOM 付き UTF-8)\n"
+                         "Ctrl+C (SIGINT) か SIGTERM では、終わった分を書いて 130 か 143 で終わります。\n"
                          "終了状態: 0 応答を受け取った (状態コードによらない)、1 要求が失敗した\n"
-                         "(理由を標準エラー出力に書く)、リダイレクトをたどらなかった、または出力を\n"
-                         "書けなかった、2 使い方か URL の誤り。\n"
+                         "(理由を標準エラー出力に書く)、リダイレクトをたどらなかった、出力を\n"
+                         "書けなかった、または一括チェックで失敗した URL があった、2 使い方か URL\n"
+                         "の誤り、またはリストを読めなかった。\n"
                          "--version は版を、--help (-h) はこの説明を書いて終わります。\n"
                          "\n"
                          "Usage: as above. Without --head, tobrell opens a window that shows the\n"
@@ -175,13 +185,23 @@ QString HelpText()
                          "the Latin-1 character of its value), --timing adds the address that\n"
                          "answered and the milliseconds from the start to each step, --location\n"
                          "follows up to %1 redirects (never from https to http), --cert adds the\n"
-                         "server certificate, --referer and --auto-referer set the Referer. Every\n"
+                         "server certificate, --referer and --auto-referer set the Referer, --json\n"
+                         "prints one JSON object instead. With two or more URLs, --list FILE (one\n"
+                         "URL a line, - for stdin), --csv or --json, it is the bulk check: HEAD for\n"
+                         "each, --parallel N at once (default %2, at most %3) on kept-alive\n"
+                         "connections, one line per URL in the order given (status chain, total ms,\n"
+                         "URL, where it ended, the reason of a failure), JSON Lines or CSV (UTF-8\n"
+                         "with a byte order mark); SIGINT or SIGTERM print what finished and exit\n"
+                         "130 or 143. Every\n"
                          "control character but TAB that the server sent is printed as \\x and two\n"
                          "hex digits (ESC as \\x1b), as in the header box, so that it cannot act on\n"
                          "the terminal. Exit status: 0 a response arrived, 1 the request failed (the\n"
                          "reason on stderr), a redirect was not followed or the output could not be\n"
-                         "written, 2 bad usage.\n")
-              .arg(redirect::kMostHops);
+                         "written, or an address of the bulk check failed, 2 bad usage or a list\n"
+                         "that cannot be read.\n")
+              .arg(redirect::kMostHops)
+              .arg(bulk::kDefaultParallel)
+              .arg(bulk::kMostParallel);
 }
 
 QString UsageText(const QString &problem)
