@@ -21,11 +21,11 @@ using namespace Qt::StringLiterals;
 class TestBulkCommand : public QObject {
     Q_OBJECT
 
-    ScriptServer fast_, slow_, redirect_, silent_;
+    ScriptServer fast_, slow_, redirect_, silent_, hostile_, loop_;
 
-    // Runs "tobrell <arguments>" ({fast}, {slow}, {redirect}, {silent} and {refused} stand for the
-    // servers' addresses) and returns the exit status, stdout and stderr, every time written as "#".
-    // whenOut is called with what stdout holds each time the event loop comes round.
+    // Runs "tobrell <arguments>" ({fast}, {slow}, {redirect}, {silent}, {hostile}, {loop} and {refused}
+    // stand for the servers' addresses) and returns the exit status, stdout and stderr, every time written as
+    // "#". whenOut is called with what stdout holds each time the event loop comes round.
     QString Run(QString arguments, const std::function<void(const QByteArray &)> &whenOut = {})
     {
         const QString refused = QString::number(ScriptServer::RefusedPort());
@@ -33,6 +33,8 @@ class TestBulkCommand : public QObject {
             .replace(u"{slow}"_s, slow_.url({}))
             .replace(u"{redirect}"_s, redirect_.url({}))
             .replace(u"{silent}"_s, silent_.url({}))
+            .replace(u"{hostile}"_s, hostile_.url({}))
+            .replace(u"{loop}"_s, loop_.url({}))
             .replace(u"{refused}"_s, refused);
         const CommandLine line = ReadCommandLine(QProcess::splitCommand(arguments));
         if (line.request == StartRequest::BadUsage)
@@ -45,7 +47,8 @@ class TestBulkCommand : public QObject {
         if (whenOut)
             watch.start(0);
         const int status = RunBulk(line.head, out, err, false);
-        static const QRegularExpression time(u"(?<=[ ,])[0-9]+\\.[0-9]{2}(?= ms|,)"_s);
+        static const QRegularExpression time(
+            u"(?<=[ ,])[0-9]+\\.[0-9]{2}(?= ms|,)|(?<=after )[0-9]+(?= ms)"_s);
         QString seen = QString::number(status) + u'\n'
             + QString::fromUtf8(QByteArray(out.data()).replace("\xef\xbb\xbf", "{BOM}") + err.data());
         return seen.replace(time, u"#"_s)
@@ -54,13 +57,18 @@ class TestBulkCommand : public QObject {
             .replace(fast_.url({}), u"{fast}"_s)
             .replace(slow_.url({}), u"{slow}"_s)
             .replace(redirect_.url({}), u"{redirect}"_s)
+            .replace(hostile_.url({}), u"{hostile}"_s)
+            .replace(loop_.url({}), u"{loop}"_s)
             .replace(u"ポート "_s + QString::number(fast_.port()), u"ポート {port}"_s);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(fast_.start() && slow_.start() && redirect_.start() && silent_.start());
+        QVERIFY(fast_.start() && slow_.start() && redirect_.start() && silent_.start() && hostile_.start()
+            && loop_.start());
+        hostile_.setScript(ScriptServer::Reply("200 OK", "X: a\rb\r\n"));
+        loop_.setScript(ScriptServer::Reply("302 Found", "Location: /d\r\n"));
         fast_.setScript(ScriptServer::Reply("200 OK", "X: y\r\n"));
         slow_.setScript({ScriptServer::Send("HTTP/1.1 404 Not Found\r\n\r\n", 300), ScriptServer::Close()});
         redirect_.setScript(
@@ -78,9 +86,9 @@ private Q_SLOTS:
             << u"-I {fast}/a gopher://x http://127.0.0.1:{refused}/ {fast}/b"_s
             << u"1\n200  # ms  {fast}/a\n失敗  -  gopher://x  gopher は不明なプロトコルです。\n失敗  # ms  "
                "http://127.0.0.1:{refused}/  接続が拒否されました。 (Failed to connect to 127.0.0.1 port "
-               "{refused} after 0 ms: Couldn't connect to server)\n200  # ms  {fast}/b\ngopher://x: gopher は"
+               "{refused} after # ms: Couldn't connect to server)\n200  # ms  {fast}/b\ngopher://x: gopher は"
                "不明なプロトコルです。\nhttp://127.0.0.1:{refused}/: 接続が拒否されました。 (Failed to "
-               "connect to 127.0.0.1 port {refused} after 0 ms: Couldn't connect to server)\n"_s;
+               "connect to 127.0.0.1 port {refused} after # ms: Couldn't connect to server)\n"_s;
         QTest::newRow("a redirect shown")
             << u"-I {redirect}/r {fast}/b"_s
             << u"0\n301  # ms  {redirect}/r → {fast}/x\n200  # ms  {fast}/b\n"_s;
@@ -88,6 +96,17 @@ private Q_SLOTS:
             << u"-I -L --timing {redirect}/r {fast}/b"_s
             << u"0\n301 → 200  # ms  {redirect}/r → {fast}/x  [127.0.0.1 ポート {port}, 最初のバイト # ms]\n"
                "200  # ms  {fast}/b  [127.0.0.1 ポート {port}, 最初のバイト # ms]\n"_s;
+        QTest::newRow("a hostile block among answers")
+            << u"-I {hostile}/ {fast}/b"_s
+            << u"1\n失敗  # ms  {hostile}/  サーバーの応答を読み取れませんでした。 (ヘッダ行の途中に CR "
+               u"があります)\n"
+               "200  # ms  {fast}/b\n{hostile}/: サーバーの応答を読み取れませんでした。 (ヘッダ行の途中に CR があります)\n"_s;
+        QTest::newRow("too many redirects, one address alone")
+            << u"-I -L {loop}/"_s
+            << u"1\n302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302  # ms  {loop}/ → "
+               u"{loop}/d  "
+               "リダイレクトが 10 回を超えたため、その先はたどりません。\nリダイレクトが 10 回を超えたため、"
+               "その先はたどりません。\n"_s;
         QTest::newRow("csv") << u"-I --csv {fast}/a,b \"{fast}/q\"\"\"x\" {redirect}/"_s
                              << u"0\n{BOM}アドレス,状態,最終アドレスまたは Location,合計 (ms),IP アドレス,"
                                 "失敗の理由\r\n\"{fast}/a,b\",200,,#,127.0.0.1,\r\n\"{fast}/q\"\"x\",200,,#,"
@@ -106,6 +125,18 @@ private Q_SLOTS:
         QFETCH(QString, arguments);
         QFETCH(QString, expected);
         QCOMPARE(Run(arguments), expected);
+    }
+
+    // A list: blank lines and comments skipped, blanks around an address dropped, after the arguments.
+    void list()
+    {
+        QTemporaryFile list;
+        QVERIFY(list.open());
+        list.write(
+            "# old site\n\n  " + fast_.url(u"/b"_s).toUtf8() + " \r\n\t#x\n" + fast_.url(u"/c"_s).toUtf8());
+        list.close();
+        QCOMPARE(Run(u"-I --list "_s + list.fileName() + u" {fast}/a"_s),
+            u"0\n200  # ms  {fast}/a\n200  # ms  {fast}/b\n200  # ms  {fast}/c\n"_s);
     }
 
     // JSON Lines: one object per address, in order, valid UTF-8 whatever the server sent.
