@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSslCertificate>
 #include <QTimer>
 #include <QtTest>
 
@@ -164,6 +165,25 @@ private Q_SLOTS:
             QStringList({u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1 "_s,
                 u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1 "_s,
                 u"gopher://x 0 []  gopher は不明なプロトコルです。"_s}));
+    }
+
+    // Over https the JSON carries the server certificate.
+    void certificate()
+    {
+        ScriptServer tls;
+        QVERIFY(tls.startTls());
+        tls.setScript(ScriptServer::Reply("200 OK", ""));
+        qputenv("SSL_CERT_FILE", tls.caFile().toLocal8Bit());
+        const QString seen = Run(u"-I --json "_s + tls.url());
+        qunsetenv("SSL_CERT_FILE");
+        const QJsonObject response
+            = QJsonDocument::fromJson(seen.sliced(2).toUtf8())[u"responses"_s][0].toObject();
+        QCOMPARE(response[u"certificate"_s][u"sha256"_s].toString(),
+            QSslCertificate::fromPath(tls.caFile())
+                .value(0)
+                .digest(QCryptographicHash::Sha256)
+                .toHex(':')
+                .toUpper());
     }
 
     // SIGINT while the last address waits: what finished is printed, the status is 130.

@@ -246,7 +246,15 @@ void Runner::onFinished(CURL *easy, CURLcode code)
     if (!slot || !slot->busy)
         return;
     Result &result = slot->result;
-    const ConnectionFacts facts = ReadConnectionFacts(easy);
+    ConnectionFacts facts = ReadConnectionFacts(easy);
+    if (options_.certificate && facts.tls) {
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket);
+        if (facts.certificate.isEmpty())
+            facts.certificate = certificates_[socket];
+        else
+            certificates_[socket] = facts.certificate;
+    }
     result.totalMicroseconds += facts.total;
     result.answeringAddress = facts.address;
     // A 1xx block with nothing after it was the final answer after all.

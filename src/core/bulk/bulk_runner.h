@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace bulk {
@@ -69,6 +70,9 @@ private:
     CurlMultiDriver driver_;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::deque<std::optional<Result>> waiting_; // from firstWaiting_ on, in list order
+    // libcurl hands out the server certificate only after a handshake, so a
+    // request on a reused connection takes it from here, by the connection's socket.
+    std::unordered_map<curl_socket_t, decltype(ConnectionFacts::certificate)> certificates_;
     qint64 firstWaiting_ = 0;
     qint64 nextIndex_ = 0;
     bool exhausted_ = false;
