@@ -114,6 +114,15 @@ private Q_SLOTS:
                                 "127.0.0.1,\r\n{redirect}/,301,{fast}/x,#,127.0.0.1,\r\n"_s;
         QTest::newRow("one refused address alone")
             << u"-I --json gopher://x"_s << u"2\ngopher は不明なプロトコルです。\n"_s;
+        QTest::newRow("one failed address alone")
+            << u"-I --json http://127.0.0.1:{refused}/"_s
+            << u"1\n{\"error\":\"接続が拒否されました。 (Failed to connect to 127.0.0.1 port {refused} after "
+               u"# ms: "
+               "Couldn't connect to "
+               "server)\",\"responses\":[],\"url\":\"http://127.0.0.1:{refused}/\"}\n接続が拒否され"
+               "ました。 (Failed to connect to 127.0.0.1 port {refused} after # ms: Couldn't connect to server)\n"_s;
+        QTest::newRow("json and csv")
+            << u"-I --json --csv {fast}/"_s << u"2 --json と --csv は一緒に使えません。"_s;
         QTest::newRow("unreadable list")
             << u"-I --list /nonexistent/list"_s
             << u"2\ntobrell: リストを読めません: /nonexistent/list (No such file or "
