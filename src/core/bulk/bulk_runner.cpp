@@ -1,6 +1,7 @@
 #include "core/bulk/bulk_runner.h"
 
 #include "core/address/url_completion.h"
+#include "core/transfer/curl_failure_text.h"
 #include "core/transfer/curl_header_block.h"
 #include "core/transfer/header_block_check.h"
 #include "core/transfer/redirect_rule.h"
@@ -182,6 +183,19 @@ void Runner::fill()
 {
     if (stopping_)
         return;
+    if (slots_.empty()) {
+        // libcurl gave no handle at all (out of memory): every address fails, rather than none ending.
+        while (std::optional<QString> address = source_.next()) {
+            Result result;
+            result.index = nextIndex_++;
+            result.address = *address;
+            result.outcome = Result::Outcome::Failed;
+            result.failure = CurlFailureText(CURLE_OUT_OF_MEMORY, 0, "", false);
+            place(result.index) = std::move(result);
+            deliver();
+        }
+        exhausted_ = true;
+    }
     for (const auto &slot : slots_) {
         while (!slot->busy && !exhausted_ && nextIndex_ - firstWaiting_ < kMostWaiting) {
             std::optional<QString> address = source_.next();
