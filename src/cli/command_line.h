@@ -17,6 +17,7 @@ struct HeadOptions {
     bool timing = false;
     bool location = false; // follow redirects
     bool certificate = false;
+    bool http2 = false; // offer HTTP/2 over TLS
 };
 
 enum class StartRequest { OpenWindow, PrintVersion, PrintHelp, Head, BadUsage };

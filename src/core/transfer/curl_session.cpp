@@ -81,11 +81,12 @@ int LocalPort(curl_socket_t fd)
 
 } // namespace
 
-CurlSession::CurlSession(const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink)
+CurlSession::CurlSession(
+    const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink, bool http2)
     : sink_(sink)
 {
     easy_ = curl_easy_init();
-    if (easy_ && !configure(url, method, headerLine)) {
+    if (easy_ && !configure(url, method, headerLine, http2)) {
         curl_easy_cleanup(easy_);
         easy_ = nullptr;
     }
@@ -98,7 +99,7 @@ CurlSession::~CurlSession()
     curl_slist_free_all(headers_);
 }
 
-bool CurlSession::configure(const QString &url, Method method, const QString &headerLine)
+bool CurlSession::configure(const QString &url, Method method, const QString &headerLine, bool http2)
 {
     const QByteArray header = WireHeader(headerLine);
     if (!header.isEmpty()) {
@@ -116,7 +117,8 @@ bool CurlSession::configure(const QString &url, Method method, const QString &he
     set(CURLOPT_PROTOCOLS_STR, kProtocols);
     // NOBODY rather than a custom "HEAD" method, which would wait for a body.
     set(method == Method::Head ? CURLOPT_NOBODY : CURLOPT_HTTPGET, 1L);
-    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    // HTTP/2 only where TLS negotiates it: plain http is never upgraded.
+    set(CURLOPT_HTTP_VERSION, long(http2 ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1));
     set(CURLOPT_FOLLOWLOCATION, 0L);
     // Each request gets its own connection, closed when it ends, so that the
     // closing states belong to it.
