@@ -1,9 +1,7 @@
 // What the terminal's HEAD does not show of the transfer control: a GET's
 // states and when the control is busy, the body handed to its reader, held
 // back while the reader lags, and kept after a failure or a cancel.
-#include "core/transfer/state_report.h"
 #include "core/transfer/transfer_control.h"
-#include "support/nginx_server.h"
 #include "support/sample_data.h"
 #include "support/script_server.h"
 
@@ -74,43 +72,6 @@ private Q_SLOTS:
                 + QString::number(control.Failed()) + control.LastFailure(),
             seen, 15000);
         QVERIFY(intact && !control.StillExecuting());
-    }
-
-    // Over HTTP/2 (nginx over TLS) the states come in the same order as over HTTP/1.1, and the status is
-    // read from libcurl's status line. Then the states, the status and the body bytes read.
-    void http2_data()
-    {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("seen");
-        QTest::newRow("HEAD") << "HEAD"
-                              << "1 2 3 4 5 6 7 8 9 10 12 200 0";
-        QTest::newRow("GET") << "GET"
-                             << "1 2 3 4 5 6 7 8 12 9 10 200 52";
-    }
-    void http2()
-    {
-        QFETCH(QString, operation);
-        QFETCH(QString, seen);
-        NginxServer nginx;
-        QVERIFY2(nginx.start(), qPrintable(nginx.problem()));
-        qputenv("SSL_CERT_FILE", nginx.caFile().toLocal8Bit());
-        TransferControl control;
-        control.setHttp2Wanted(true);
-        QString states;
-        qint64 bytes = 0;
-        QObject::connect(&control, &Transfer::StateChanged, &control, [&](int state) {
-            states += QString::number(state) + u' ';
-            while (state == 12 && operation == u"GET") {
-                const qsizetype read = control.GetChunk(65536).size();
-                bytes += read;
-                if (read == 0)
-                    break;
-            }
-        });
-        QVERIFY(control.Execute(nginx.url(u"/index.html"_qs), operation, QStringLiteral("Referer: x")));
-        QTRY_COMPARE_WITH_TIMEOUT(
-            states + QString::number(engine::StatusCode(control.GetHeader())) + u' ' + QString::number(bytes),
-            seen, 15000);
     }
 };
 
