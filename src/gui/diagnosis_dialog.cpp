@@ -63,9 +63,8 @@ DiagnosisDialog::DiagnosisDialog(QWidget *parent) : QDialog(parent)
     split->addWidget(findings);
     split->addWidget(headers);
     split->addWidget(connection);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    split->setStretchFactor(2, 1);
+    // The timing and certificate lines are a dozen; the header block and the findings take what is left.
+    split->setSizes({300, 300, 220});
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
