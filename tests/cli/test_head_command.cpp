@@ -156,7 +156,8 @@ private Q_SLOTS:
                     headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
                     headers::JapaneseDateTime(ca.expiryDate().toUTC()),
                     QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
-        // A server that does not take up HTTP/2 is answered in HTTP/1.1.
+        // A server that does not take up HTTP/2 is answered in HTTP/1.1; the last of the two options counts.
+        QVERIFY(!ReadCommandLine({"--http2", "--http1.1", "-I", "x"}).head.http2);
         QCOMPARE(Run(u"-I --raw --http2 "_s + tls.url(), tls, "HTTP/1.1 204 No Content\r\n\r\n"),
             u"0 HEAD / HTTP/1.1\nHTTP/1.1 204 No Content\n"_s);
     }

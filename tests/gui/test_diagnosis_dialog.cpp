@@ -65,12 +65,16 @@ private Q_SLOTS:
         form->ui.menuHtp->trigger();
         dialog->resize(500, 400);
         form->close();
-        QVERIFY(testdata::ReadFile(w_->program.filePath(QStringLiteral("settei.ini")))
-                    .endsWith("[Protocol]\nHTTP2=True\n\n[Diagnosis]\nWidth=7500\nHeight=6000\n"));
+        const QString file = w_->program.filePath(u"settei.ini"_qs);
+        QVERIFY(testdata::ReadFile(file).endsWith(
+            "[Protocol]\nHTTP2=True\n\n[Diagnosis]\nWidth=7500\nHeight=6000\n"));
         QVERIFY(w_->openWindow({}));
         w_->form->menuDgn_Click();
         QVERIFY(w_->form->ui.menuHtp->isChecked()
             && w_->form->findChild<DiagnosisDialog *>()->size() == QSize(500, 400));
+        w_->form->ui.menuHtp->trigger();
+        w_->form->close();
+        QVERIFY(testdata::ReadFile(file).contains("HTTP2=False"));
     }
 };
 
