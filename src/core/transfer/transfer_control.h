@@ -24,9 +24,11 @@ inline constexpr QStringView kUnsafeRequestWarning
     = u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
-// unless HTTP/2 is wanted (then over TLS where the server offers it), no redirects, no content decoding,
-// HTTPS verified against the system's CA store (or the bundle named by SSL_CERT_FILE), proxies from the usual
-// environment variables, 60 seconds to connect and 60 seconds at most without progress.
+// unless HTTP/2 is wanted (then over TLS where the server offers it), no
+// redirects, no content decoding, HTTPS verified against the system's CA
+// store (or the bundle named by SSL_CERT_FILE), proxies from the usual
+// environment variables, 60 seconds to connect and 60 seconds at most
+// without progress.
 //
 // State events are collected while libcurl runs and emitted one by one
 // after it has returned, in the order they happened, so receivers may call
