@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Without a display: starts the program on a virtual X display with a window
 # manager, has it fetch the headers of a page that a local nginx serves, and
-# photographs its window. Exits non-zero when no photograph was made.
+# photographs its window. With a third argument, it then fetches the page
+# again over https with HTTP/2 and photographs the diagnosis dialog of that
+# answer into it. Exits non-zero when a photograph was not made.
 set -euo pipefail
 program=$1
 shot=$2
+dialog_shot=${3:-}
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 rm -f "$shot"
 
@@ -39,6 +42,17 @@ await() {
 port=$(shuf -i 20000-60000 -n 1)
 mkdir -p "$work/site/docs" "$work/nginx"
 printf '<!DOCTYPE html><title>Tobrell</title><p>Tobrell</p>\n' > "$work/site/docs/index.html"
+# The dialog's page: over TLS on the next port, with a throw-away certificate
+# that the program trusts through SSL_CERT_FILE.
+tls_server=
+if [ -n "$dialog_shot" ]; then
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=localhost \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/nginx/server.key" -out "$work/nginx/server.pem" 2>/dev/null
+  export SSL_CERT_FILE=$work/nginx/server.pem
+  tls_server="server { listen 127.0.0.1:$((port + 1)) ssl http2; ssl_certificate server.pem;
+    ssl_certificate_key server.key; root $work/site; etag on; add_header Cache-Control \"max-age=600\";
+    add_header X-Content-Type-Options nosniff; add_header Set-Cookie \"sid=1; Secure; HttpOnly\"; }"
+fi
 cat > "$work/nginx/nginx.conf" <<EOF
 daemon off; master_process off; pid nginx.pid; error_log error.log warn;
 events { worker_connections 16; }
@@ -46,6 +60,7 @@ http {
   access_log access.log; types { text/html html; }
   client_body_temp_path temp; proxy_temp_path temp; fastcgi_temp_path temp; uwsgi_temp_path temp; scgi_temp_path temp;
   server { listen 127.0.0.1:$port; root $work/site; etag on; add_header Cache-Control "no-cache"; }
+  $tls_server
 }
 EOF
 /usr/sbin/nginx -p "$work/nginx/" -c nginx.conf -e error.log &
@@ -72,6 +87,8 @@ Clip=0
 Rename=1
 [String]
 URL=http://127.0.0.1:$port/docs/index.html
+[Protocol]
+HTTP2=True
 EOF
 
 # Xvfb takes a free display number and writes it down once it accepts clients.
@@ -103,3 +120,27 @@ await 'current=$(import -window "$window" rgb:- | md5sum) && [ "$current" = "$pr
 import -window root -trim +repage "$shot"
 [ -s "$shot" ] || fail "no screenshot was made"
 echo "Tobrell ran on $display; screenshot of its window: $(realpath "$shot")"
+[ -n "$dialog_shot" ] || exit 0
+
+xdotool windowactivate --sync "$window" key ctrl+a type "https://127.0.0.1:$((port + 1))/docs/index.html"
+xdotool key Return
+await 'grep -q "HEAD /docs/index.html HTTP/2" "$work/nginx/access.log"' "${pids[-1]}" || fail "no request over HTTP/2"
+# Once the answer is shown, the popup menu opens on the state line; its
+# fourth item is "ヘッダの診断...".
+previous=
+await 'current=$(import -window "$window" rgb:- | md5sum) && [ "$current" = "$previous" ] || { previous=$current; false; }' \
+  "${pids[-1]}" || fail "the window did not settle"
+windows() { xdotool search --onlyvisible --pid "${pids[-1]}" 2>/dev/null | wc -l; }
+before=$(windows)
+xdotool mousemove --window "$window" 100 276 click 3
+await '[ "$(windows)" -gt "$before" ]' "${pids[-1]}" || fail "the popup menu did not open"
+xdotool key Down Down Down Down Return
+dialog=
+await 'dialog=$(xdotool search --onlyvisible --name "^ヘッダの診断$" 2>/dev/null | head -n 1) && [ -n "$dialog" ]' \
+  "${pids[-1]}" || fail "the diagnosis dialog did not appear"
+previous=
+await 'current=$(import -window "$dialog" rgb:- | md5sum) && [ "$current" = "$previous" ] || { previous=$current; false; }' \
+  "${pids[-1]}" || fail "the dialog did not settle"
+import -window "$dialog" "$dialog_shot"
+[ -s "$dialog_shot" ] || fail "no screenshot of the dialog was made"
+echo "Screenshot of the diagnosis dialog: $(realpath "$dialog_shot")"

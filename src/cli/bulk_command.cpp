@@ -66,6 +66,7 @@ private:
         bulk.referer = options.referer;
         bulk.autoReferer = options.autoReferer;
         bulk.certificate = options.json; // the JSON has the certificate over https
+        bulk.http2 = options.http2;
         return bulk;
     }
 

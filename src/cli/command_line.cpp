@@ -8,10 +8,11 @@ namespace {
 
 const QString kUsage = QStringLiteral("使い方: tobrell [URL]\n"
                                       "        tobrell --head [--raw] [--timing] [--location] [--cert]\n"
-                                      "                [--referer 文字列 | --auto-referer] [--json] URL\n"
+                                      "                [--http2 | --http1.1] [--referer 文字列 | --auto-referer]\n"
+                                      "                [--json] URL\n"
                                       "        tobrell --head [--timing] [--location] [--referer 文字列 |\n"
-                                      "                --auto-referer] [--parallel N] [--json | --csv]\n"
-                                      "                [--list ファイル] [URL ...]\n"
+                                      "                --auto-referer] [--http2 | --http1.1] [--parallel N]\n"
+                                      "                [--json | --csv] [--list ファイル] [URL ...]\n"
                                       "        tobrell --help | --version\n");
 
 // Qt's own options that take a value, in the form "-name value", and those
@@ -80,6 +81,9 @@ CommandLine ReadCommandLine(const QStringList &arguments)
             headOption(&head.location);
         } else if (argument == u"--cert") {
             headOption(&head.certificate);
+        } else if (argument == u"--http2" || argument == u"--http1.1") {
+            headOption(nullptr);
+            head.http2 = argument == u"--http2";
         } else if (argument == u"--auto-referer") {
             headOption(&head.autoReferer);
         } else if (argument.startsWith(u"--referer=")) {
@@ -158,6 +162,9 @@ QString HelpText()
                          "                   (https から http へはたどらない)\n"
                          "  --cert           https のサーバ証明書のサブジェクト、発行者、有効期間、\n"
                          "                   SHA-256 フィンガープリント\n"
+                         "  --http2          https で HTTP/2 を申し出る (サーバが応じなければ\n"
+                         "                   HTTP/1.1、http は常に HTTP/1.1)\n"
+                         "  --http1.1        HTTP/1.1 だけを使う (既定)\n"
                          "  --referer 文字列 Referer を送る\n"
                          "  --auto-referer   ウィンドウの「リファラ自動」と同じく URL のフォルダを\n"
                          "                   Referer にする\n"
@@ -185,7 +192,9 @@ QString HelpText()
                          "the Latin-1 character of its value), --timing adds the address that\n"
                          "answered and the milliseconds from the start to each step, --location\n"
                          "follows up to %1 redirects (never from https to http), --cert adds the\n"
-                         "server certificate, --referer and --auto-referer set the Referer, --json\n"
+                         "server certificate, --http2 offers HTTP/2 over https (HTTP/1.1 when the\n"
+                         "server does not take it, and always over http; --http1.1, the default,\n"
+                         "speaks HTTP/1.1 only), --referer and --auto-referer set the Referer, --json\n"
                          "prints one JSON object instead. With two or more URLs, --list FILE (one\n"
                          "URL a line, - for stdin), --csv or --json, it is the bulk check: HEAD for\n"
                          "each, --parallel N at once (default %2, at most %3) on kept-alive\n"

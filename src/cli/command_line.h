@@ -18,6 +18,7 @@ struct HeadOptions {
     bool timing = false;
     bool location = false; // follow redirects
     bool certificate = false;
+    bool http2 = false; // offer HTTP/2 over TLS
     // The bulk check: every address given (address is the first), a list
     // file ("-" for stdin), the requests at once, and the output's form.
     QStringList addresses;

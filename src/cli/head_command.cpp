@@ -1,9 +1,9 @@
 #include "cli/head_command.h"
 
-#include "cli/certificate_text.h"
-#include "cli/timing_text.h"
 #include "core/address/url_completion.h"
 #include "core/headers/value_format.h"
+#include "core/report/certificate_text.h"
+#include "core/report/timing_text.h"
 #include "core/transfer/redirect_rule.h"
 #include "core/transfer/state_report.h"
 #include "core/transfer/transfer_control.h"
@@ -67,6 +67,7 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
 
     TransferControl control;
     control.setCertificateWanted(options.certificate);
+    control.setHttp2Wanted(options.http2);
     QString address = completion.url;
     for (int hop = 0;; ++hop) {
         const QString referer

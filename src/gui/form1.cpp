@@ -5,6 +5,7 @@
 #include "core/storage/storage_folders.h"
 #include "core/transfer/transfer_control.h"
 #include "core/version.h"
+#include "gui/diagnosis_dialog.h"
 #include "gui/message_box.h"
 
 #include <QCheckBox>
@@ -60,6 +61,8 @@ Form1::Form1(Transfer *inet, MessageBoxes *boxes, const QString &programFolder, 
         ownedInet_ = std::make_unique<TransferControl>();
         Inet1 = ownedInet_.get();
     }
+    // The diagnosis dialog shows the certificate of an https answer.
+    Inet1->setCertificateWanted(true);
     if (!boxes_) {
         ownedBoxes_ = std::make_unique<DialogMessageBoxes>(this);
         boxes_ = ownedBoxes_.get();
@@ -93,13 +96,14 @@ void Form1::connectControls()
     connect(ui.menuDir, &QAction::triggered, this, &Form1::menuDir_Click);
     // A checkable action flips its own mark before it reports the click; the
     // two switches flip theirs in their commands, so that mark is taken back.
-    for (const auto &[action, command] :
-        {std::pair{ui.menuFrm, &Form1::menuFrm_Click}, std::pair{ui.menuTip, &Form1::menuTip_Click}}) {
+    for (const auto &[action, command] : {std::pair{ui.menuFrm, &Form1::menuFrm_Click},
+             std::pair{ui.menuHtp, &Form1::menuHtp_Click}, std::pair{ui.menuTip, &Form1::menuTip_Click}}) {
         connect(action, &QAction::triggered, this, [this, action, command](bool checked) {
             action->setChecked(!checked);
             (this->*command)();
         });
     }
+    connect(ui.menuDgn, &QAction::triggered, this, &Form1::menuDgn_Click);
     connect(ui.menuTxt, &QAction::triggered, this, &Form1::menuTxt_Click);
     connect(ui.menuVer, &QAction::triggered, this, &Form1::menuVer_Click);
     // The URL box's focus arrivals and drops; the header box's menu key.
@@ -132,6 +136,9 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     Inet1->Cancel();
     Form_QueryUnload();
+    // Its size is saved; it must not outlive the window on screen.
+    if (diagnosis_)
+        diagnosis_->close();
     event->accept();
 }
 

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "core/report/last_response.h"
 #include "gui/control_hints.h"
 #include "gui/desktop_opener.h"
 #include "gui/form1_ui.h"
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
+class DiagnosisDialog;
 class MessageBoxes;
 class QMimeData;
 class Transfer;
@@ -79,6 +83,12 @@ public:
     void SetURLTip();
     void ClearToolTips();
 
+    // The diagnosis of the last completed response, and HTTP/2.
+    void RecordResponse();
+    void CompleteResponse();
+    void menuDgn_Click();
+    void menuHtp_Click();
+
     // The window's variables, shared by its procedures.
     QString strURL;
     qint16 intURLValid = 0;
@@ -137,4 +147,11 @@ private:
     bool closeRequested_ = false;
     // Whether the user was told that the history cannot be written.
     bool historyFailureShown_ = false;
+    // The last response whose request is over, and one that has completed
+    // while its request still runs (a GET's body): its facts come at the end.
+    report::LastResponse lastResponse_;
+    std::optional<report::LastResponse> runningResponse_;
+    // Made when first opened; its size, in pixels, as read from the settings until then.
+    DiagnosisDialog *diagnosis_ = nullptr;
+    std::optional<QSize> diagnosisSize_;
 };

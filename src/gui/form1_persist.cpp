@@ -3,6 +3,8 @@
 
 #include "core/storage/history.h"
 #include "core/storage/settings.h"
+#include "core/transfer/transfer.h"
+#include "gui/diagnosis_dialog.h"
 #include "gui/window_place.h"
 
 #include <QCheckBox>
@@ -71,6 +73,13 @@ void Form1::LoadSettings()
         ui.menuFrm->setChecked(*saved.topMost);
     if (saved.tipHint)
         ui.menuTip->setChecked(*saved.tipHint);
+    if (saved.http2)
+        ui.menuHtp->setChecked(*saved.http2);
+    Inet1->setHttp2Wanted(ui.menuHtp->isChecked());
+    if (saved.diagnosisWidth > 0 && saved.diagnosisHeight > 0) {
+        diagnosisSize_ = QSize(*saved.diagnosisWidth / placement::kTwipsPerPixel,
+            *saved.diagnosisHeight / placement::kTwipsPerPixel);
+    }
     ui.Text3->setText(strLastURL);
     SetURLTip();
     menuVer_Click();
@@ -95,6 +104,13 @@ void Form1::SaveSettings()
     state.countData = lngCountData;
     state.countFail = lngCountFail;
     state.countCancel = lngCountCancel;
+    state.http2 = ui.menuHtp->isChecked();
+    if (diagnosis_)
+        diagnosisSize_ = diagnosis_->size();
+    if (diagnosisSize_) {
+        state.diagnosisWidth = diagnosisSize_->width() * placement::kTwipsPerPixel;
+        state.diagnosisHeight = diagnosisSize_->height() * placement::kTwipsPerPixel;
+    }
     // A file that cannot be written is left as it was; the window closes all the same.
     QString failure;
     if (!settings::SaveSettings(settingsFile_, state, &failure))

@@ -21,6 +21,7 @@ void Form1::Inet1_StateChanged(int State)
     const bool getUnderWay = !ui.Command4->isEnabled();
     if (State == int(TransferState::ResponseComplete)) {
         ShowHeader();
+        RecordResponse();
         engine::countUp(lngCountHead);
         SetURLTip();
         if (intStatusCode == 200)
@@ -49,6 +50,7 @@ void Form1::Inet1_StateChanged(int State)
         if (getUnderWay && !downloading_)
             ui.Command4->setEnabled(true);
     }
+    CompleteResponse();
     SetBusyState();
 
     if (--stateHandlerDepth_ == 0 && closeRequested_)

@@ -120,6 +120,10 @@ void Form1Ui::setupUi(QWidget *form)
     menuCpy[0]->setEnabled(false);
     menuFrm = menuTop->addAction(QStringLiteral("常に前面に表示"));
     menuFrm->setCheckable(true);
+    menuDgn = menuTop->addAction(QStringLiteral("ヘッダの診断..."));
+    menuDgn->setEnabled(false);
+    menuHtp = menuTop->addAction(QStringLiteral("HTTP/2 を使う"));
+    menuHtp->setCheckable(true);
     menuTip = menuTop->addAction(QStringLiteral("ツールチップヒント"));
     menuTip->setCheckable(true);
     menuSen = menuTop->addSeparator();

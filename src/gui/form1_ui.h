@@ -38,6 +38,8 @@ struct Form1Ui {
     // from the history file when the menu opens (null where there is none).
     std::array<QAction *, 21> menuCpy{};
     QAction *menuFrm = nullptr; // "常に前面に表示", checkable
+    QAction *menuDgn = nullptr; // "ヘッダの診断...", enabled once a request has completed
+    QAction *menuHtp = nullptr; // "HTTP/2 を使う", checkable
     QAction *menuTip = nullptr; // "ツールチップヒント", checkable
     QAction *menuSen = nullptr; // separator
     QAction *menuTxt = nullptr; // "ヘルプ"

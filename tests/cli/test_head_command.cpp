@@ -80,6 +80,8 @@ private Q_SLOTS:
             "-I --referer=a\x7f {server}||2 \nURL か Referer に改行などの制御文字が含まれているため、"
             "要求を送信しませんでした。\n",
             "-I {server}/ >&-|HTTP/1.1 200 OK\r\n\r\n|1 HEAD / HTTP/1.1\n標準出力に書き込めませんでした。\n",
+            // HTTP/2 is offered over TLS only: plain http is neither upgraded nor asked to upgrade.
+            "-I --http2 --raw {server}/|HTTP/1.1 200 OK\r\n\r\n|0 HEAD / HTTP/1.1\nHTTP/1.1 200 OK\n",
             "-I --raw --timing {server}/|HTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 204 No Content\r\n"
             "\r\n|0 HEAD / HTTP/1.1\nHTTP/1.1 204 No Content\n\n接続先 : 127.0.0.1 ポート {port}\n"
             "名前解決 : # ms\n接続 : # ms\n最初のバイト : # ms\n合計 : # ms\n",
@@ -154,6 +156,10 @@ private Q_SLOTS:
                     headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
                     headers::JapaneseDateTime(ca.expiryDate().toUTC()),
                     QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
+        // A server that does not take up HTTP/2 is answered in HTTP/1.1; the last of the two options counts.
+        QVERIFY(!ReadCommandLine({"--http2", "--http1.1", "-I", "x"}).head.http2);
+        QCOMPARE(Run(u"-I --raw --http2 "_s + tls.url(), tls, "HTTP/1.1 204 No Content\r\n\r\n"),
+            u"0 HEAD / HTTP/1.1\nHTTP/1.1 204 No Content\n"_s);
     }
 };
 

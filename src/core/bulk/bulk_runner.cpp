@@ -121,7 +121,7 @@ Runner::Runner(AddressSource &source, const Options &options, QObject *parent)
     for (int i = 0; i < std::clamp(options.parallel, 1, kMostParallel); ++i) {
         auto slot = std::make_unique<Slot>();
         CURL *easy = slot->easy;
-        bool ok = easy && SetRequestOptions(easy, slot->error);
+        bool ok = easy && SetRequestOptions(easy, slot->error, options.http2);
         const auto set = [&](CURLoption option, auto value) {
             ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
         };

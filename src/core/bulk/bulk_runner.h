@@ -23,6 +23,7 @@ struct Options {
     QString referer; // sent with every request; empty sends none
     bool autoReferer = false; // the window's automatic Referer, over referer
     bool certificate = false; // keep the server certificate in each hop's facts
+    bool http2 = false; // offer HTTP/2 over TLS; requests to one server then share a connection
 };
 
 // The bulk check: sends HEAD to each address of a source, with the window's

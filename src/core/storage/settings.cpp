@@ -24,6 +24,11 @@ const QString kGetHead = QStringLiteral("GetHead");
 const QString kGetChuck = QStringLiteral("GetChuck");
 const QString kFailure = QStringLiteral("Failure");
 const QString kCancel = QStringLiteral("Cancel");
+const QString kProtocol = QStringLiteral("Protocol");
+const QString kHttp2 = QStringLiteral("HTTP2");
+const QString kDiagnosis = QStringLiteral("Diagnosis");
+const QString kWidth = QStringLiteral("Width");
+const QString kHeight = QStringLiteral("Height");
 
 // A check box takes 0, 1 or 2 and refuses other numbers, keeping its state;
 // a text that is no number at all leaves 0, which the box does take.
@@ -58,6 +63,9 @@ Settings LoadSettings(const QString &iniPath)
     settings.countData = ToInt32(file.ReadIni(kCounter, kGetChuck));
     settings.countFail = ToInt32(file.ReadIni(kCounter, kFailure));
     settings.countCancel = ToInt32(file.ReadIni(kCounter, kCancel));
+    settings.http2 = ToBoolean(file.ReadIni(kProtocol, kHttp2));
+    settings.diagnosisWidth = ToInt32(file.ReadIni(kDiagnosis, kWidth));
+    settings.diagnosisHeight = ToInt32(file.ReadIni(kDiagnosis, kHeight));
     return settings;
 }
 
@@ -76,6 +84,14 @@ bool SaveSettings(const QString &iniPath, const SavedState &state, QString *fail
     file.WriteIni(kCounter, kGetChuck, QString::number(state.countData));
     file.WriteIni(kCounter, kFailure, QString::number(state.countFail));
     file.WriteIni(kCounter, kCancel, QString::number(state.countCancel));
+    // The later sections appear only once they hold something, so that the
+    // file of someone who never used them stays as it was.
+    if (state.http2 || !file.ReadIni(kProtocol, kHttp2).isEmpty())
+        file.WriteIni(kProtocol, kHttp2, BooleanText(state.http2));
+    if (state.diagnosisWidth && state.diagnosisHeight) {
+        file.WriteIni(kDiagnosis, kWidth, QString::number(*state.diagnosisWidth));
+        file.WriteIni(kDiagnosis, kHeight, QString::number(*state.diagnosisHeight));
+    }
     const QString reason = file.save();
     if (failure)
         *failure = reason;

@@ -28,6 +28,11 @@ struct Settings {
     std::optional<qint32> countData;
     std::optional<qint32> countFail;
     std::optional<qint32> countCancel;
+    // Added later, each in a section of its own: the HTTP/2 switch and the
+    // size of the diagnosis dialog, in twips.
+    std::optional<bool> http2;
+    std::optional<qint32> diagnosisWidth;
+    std::optional<qint32> diagnosisHeight;
 };
 
 // What SaveSettings writes.
@@ -44,13 +49,19 @@ struct SavedState {
     qint32 countData = 0;
     qint32 countFail = 0;
     qint32 countCancel = 0;
+    // Written only when on, or when the file holds the key already.
+    bool http2 = false;
+    // Written when known: the dialog was opened, or its size read at start.
+    std::optional<qint32> diagnosisWidth = std::nullopt;
+    std::optional<qint32> diagnosisHeight = std::nullopt;
 };
 
-// Reads all twelve keys of the settings file at iniPath; a missing file
+// Reads every key of the settings file at iniPath; a missing file
 // gives empty values throughout.
 Settings LoadSettings(const QString &iniPath);
 
-// Sets all twelve keys, keeping everything else in the file, and replaces
+// Sets the twelve keys and those of the later sections that SavedState
+// asks for, keeping everything else in the file, and replaces
 // the file in one step. False when it could not or must not be written; the
 // file is then left as it was and *failure says why, in Japanese.
 bool SaveSettings(const QString &iniPath, const SavedState &state, QString *failure = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -11,6 +12,7 @@ struct ConnectionFacts {
     QString address; // the IP address that answered
     long port = 0;
     bool tls = false;
+    QDateTime started; // when the request was started, in UTC (by the system clock)
     // Microseconds from the start of the request until each step was done.
     qint64 nameLookup = 0;
     qint64 connect = 0;

@@ -32,11 +32,12 @@ int LocalPort(curl_socket_t fd)
 
 } // namespace
 
-CurlSession::CurlSession(const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink)
+CurlSession::CurlSession(
+    const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink, bool http2)
     : sink_(sink)
 {
     easy_ = curl_easy_init();
-    if (easy_ && !configure(url, method, headerLine)) {
+    if (easy_ && !configure(url, method, headerLine, http2)) {
         curl_easy_cleanup(easy_);
         easy_ = nullptr;
     }
@@ -49,7 +50,7 @@ CurlSession::~CurlSession()
     curl_slist_free_all(headers_);
 }
 
-bool CurlSession::configure(const QString &url, Method method, const QString &headerLine)
+bool CurlSession::configure(const QString &url, Method method, const QString &headerLine, bool http2)
 {
     const QByteArray header = WireHeader(headerLine);
     if (!header.isEmpty()) {
@@ -58,7 +59,7 @@ bool CurlSession::configure(const QString &url, Method method, const QString &he
             return false;
     }
 
-    bool ok = SetRequestOptions(easy_, error_);
+    bool ok = SetRequestOptions(easy_, error_, http2);
     const auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
     };

@@ -43,7 +43,9 @@ protected:
 //      the request is about to be sent;
 //   6  CURLOPT_DEBUGFUNCTION, CURLINFO_HEADER_OUT after state 5, once the
 //      request's blank line has been written;
-//   7  the first header line of the response (the header callback);
+//   7  the first header line of the response (the header callback); over
+//      HTTP/2 libcurl writes the status line itself ("HTTP/2 200 ") and
+//      passes the fields with their lower-case names;
 //   8  the end of the final header block, as libcurl sees it: a block with
 //      a status other than 1xx is final at its blank line; a 1xx block is
 //      interim when another header block follows it, and final when body
@@ -62,8 +64,11 @@ public:
 
     // headerLine is one request header without terminator, sent as UTF-8;
     // an empty text, or one whose value is blank, sends none; blanks around
-    // the value are trimmed. The caller has refused CR and LF in it.
-    CurlSession(const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink);
+    // the value are trimmed. The caller has refused CR and LF in it. With
+    // http2, HTTP/2 is offered over TLS (ALPN) and HTTP/1.1 spoken where the
+    // server does not take it up and over plain http; without it, HTTP/1.1 only.
+    CurlSession(
+        const QString &url, Method method, const QString &headerLine, CurlSessionSink &sink, bool http2);
     ~CurlSession();
     CurlSession(const CurlSession &) = delete;
     CurlSession &operator=(const CurlSession &) = delete;
@@ -92,7 +97,7 @@ public:
     ConnectionFacts facts() const { return ReadConnectionFacts(easy_); }
 
 private:
-    bool configure(const QString &url, Method method, const QString &headerLine);
+    bool configure(const QString &url, Method method, const QString &headerLine, bool http2);
     curl_socket_t socketWithLocalPort(int port) const;
     // False when line makes the block one that current HTTP clients refuse.
     bool headerLine(QByteArray line);

@@ -15,7 +15,7 @@ constexpr long kStallSeconds = 60;
 
 } // namespace
 
-bool SetRequestOptions(CURL *easy, char *errorBuffer)
+bool SetRequestOptions(CURL *easy, char *errorBuffer, bool http2)
 {
     static const QByteArray kUserAgent = QByteArray("Tobrell/") + tobrell::kVersion;
     bool ok = true;
@@ -24,7 +24,7 @@ bool SetRequestOptions(CURL *easy, char *errorBuffer)
     };
     set(CURLOPT_ERRORBUFFER, errorBuffer);
     set(CURLOPT_PROTOCOLS_STR, kProtocols);
-    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_HTTP_VERSION, long(http2 ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1));
     set(CURLOPT_FOLLOWLOCATION, 0L);
     set(CURLOPT_USERAGENT, kUserAgent.constData());
     // The body is handed out as it came: no Accept-Encoding, no decoding.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/transfer/connection_facts.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -46,6 +48,15 @@ public:
     // A short Japanese explanation of the last failure, followed by
     // libcurl's own text; empty when the last transfer did not fail.
     virtual QString LastFailure() const = 0;
+
+    // For the requests that follow: whether HTTP/2 is offered (over TLS; the
+    // server may still answer in HTTP/1.1), and whether the server
+    // certificate is kept in LastFacts().
+    virtual void setHttp2Wanted(bool wanted) = 0;
+    virtual void setCertificateWanted(bool wanted) = 0;
+    // What libcurl measured of the last request, once it is over (answered,
+    // failed, cancelled or its unread body dropped).
+    virtual ConnectionFacts LastFacts() const = 0;
 
 Q_SIGNALS:
     void StateChanged(int state);

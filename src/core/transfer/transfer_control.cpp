@@ -53,7 +53,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation, cons
         return false;
     auto session
         = std::make_unique<CurlSession>(url, head ? CurlSession::Method::Head : CurlSession::Method::Get,
-            requestHeaders, static_cast<CurlSessionSink &>(*this));
+            requestHeaders, static_cast<CurlSessionSink &>(*this), http2Wanted_);
     if (!session->isValid())
         return false;
     if (certificateWanted_)
@@ -73,6 +73,7 @@ bool TransferControl::Execute(const QString &url, const QString &operation, cons
     header_.clear();
     declared_ = -1;
     facts_ = {};
+    started_ = QDateTime::currentDateTimeUtc();
     bodyAsked_ = false;
     raise(TransferState::Resolving);
     emitTimer_.start();
@@ -209,7 +210,6 @@ void TransferControl::onFinished(CURL *easy, CURLcode result)
         failed_ = true;
         failure_ = session_->failureText(outcome);
     }
-    facts_ = session_->facts();
     endSession();
     if (outcome != CURLE_OK && bodyState_ == Body::Streaming && !body_.isEmpty()) {
         // What arrived before the failure is still handed out; the reader
@@ -246,6 +246,9 @@ void TransferControl::endSession()
     if (!session_)
         return;
     const std::unique_ptr<CurlSession> session = std::move(session_);
+    // Whatever ended it, the request's measurements stay readable.
+    facts_ = session->facts();
+    facts_.started = started_;
     driver_.remove(session->easy());
 }
 

@@ -5,6 +5,7 @@
 #include "core/transfer/curl_session.h"
 #include "core/transfer/transfer.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QList>
 #include <QTimer>
@@ -23,9 +24,10 @@ inline constexpr QStringView kUnsafeRequestWarning
     = u"URL か Referer に改行などの制御文字が含まれているため、要求を送信しませんでした。";
 
 // The transfer control on libcurl: one HEAD or GET at a time, HTTP/1.1
-// only, no redirects, no content decoding, HTTPS verified against the
-// system's CA store (or the bundle named by SSL_CERT_FILE), proxies from the
-// usual environment variables, 60 seconds to connect and 60 seconds at most
+// unless HTTP/2 is wanted (then over TLS where the server offers it), no
+// redirects, no content decoding, HTTPS verified against the system's CA
+// store (or the bundle named by SSL_CERT_FILE), proxies from the usual
+// environment variables, 60 seconds to connect and 60 seconds at most
 // without progress.
 //
 // State events are collected while libcurl runs and emitted one by one
@@ -75,10 +77,9 @@ public:
     // Whether the body has filled what is kept of it, so that the server is
     // not read on until the reader takes some.
     bool BodyHeldBack() const { return session_ && session_->isPaused(); }
-    // Whether the requests that follow keep the server certificate in LastFacts().
-    void setCertificateWanted(bool wanted) { certificateWanted_ = wanted; }
-    // What libcurl measured of the last request, once it has ended.
-    ConnectionFacts LastFacts() const { return facts_; }
+    void setHttp2Wanted(bool wanted) override { http2Wanted_ = wanted; }
+    void setCertificateWanted(bool wanted) override { certificateWanted_ = wanted; }
+    ConnectionFacts LastFacts() const override { return facts_; }
 
 private:
     enum class Body { None, Streaming, Complete, Gone };
@@ -125,7 +126,9 @@ private:
     Body bodyState_ = Body::None;
     bool failed_ = false;
     QString failure_;
+    bool http2Wanted_ = false;
     bool certificateWanted_ = false;
+    QDateTime started_; // when Execute started the request, by the system clock
     ConnectionFacts facts_;
     QString header_;
     qint64 declared_ = -1;

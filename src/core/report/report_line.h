@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// One line of what the terminal adds after a header block, in the header
+// One line of what is reported beside a header block, in the header
 // box's style: "label : value", ending in LF.
 inline QString ReportLine(const QString &label, const QString &value)
 {

@@ -1,7 +1,7 @@
-#include "cli/certificate_text.h"
+#include "core/report/certificate_text.h"
 
-#include "cli/report_line.h"
 #include "core/headers/value_format.h"
+#include "core/report/report_line.h"
 
 #include <QLocale>
 

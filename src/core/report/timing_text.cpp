@@ -1,6 +1,6 @@
-#include "cli/timing_text.h"
+#include "core/report/timing_text.h"
 
-#include "cli/report_line.h"
+#include "core/report/report_line.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// The lines --timing prints after a header block: the address and port that
+// The timing lines (--timing, the diagnosis dialog): the address and port that
 // answered, then the time from the start of the request until the name was
 // resolved, the connection made, TLS agreed (https only), the first byte
 // arrived and the request ended, in milliseconds with two decimals. Each

@@ -5,7 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
-// The lines --cert prints after a header block: the server certificate's
+// The certificate lines (--cert, the diagnosis dialog): the server certificate's
 // subject and issuer, the start and end of its validity as Japanese date and
 // time (as the certificate gives them, in UTC) with the days left at now,
 // and the SHA-256 fingerprint of its DER form. Empty when there is no
