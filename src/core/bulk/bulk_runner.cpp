@@ -8,6 +8,7 @@
 #include "core/transfer/request_options.h"
 #include "core/transfer/transfer_control.h"
 
+#include <QDateTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -50,6 +51,7 @@ struct Runner::Slot {
     bool busy = false;
     Result result;
     QString url; // the address being asked
+    QDateTime started; // when its request was started
     QByteArray block; // the header block being received
     QByteArray lastInterim; // a complete 1xx block, final unless more headers follow
     HeaderBlockCheck check;
@@ -239,6 +241,7 @@ void Runner::begin(Slot &slot, const QString &url)
     slot.check.reset();
     slot.fault.reset();
     slot.responding = slot.finalHeader = false;
+    slot.started = QDateTime::currentDateTimeUtc();
     slot.error[0] = '\0';
     curl_slist_free_all(std::exchange(slot.headers, nullptr));
     if (const QByteArray line = WireHeader(refererLine); !line.isEmpty())
@@ -261,6 +264,7 @@ void Runner::onFinished(CURL *easy, CURLcode code)
         return;
     Result &result = slot->result;
     ConnectionFacts facts = ReadConnectionFacts(easy);
+    facts.started = slot->started;
     if (options_.certificate && facts.tls) {
         curl_socket_t socket = CURL_SOCKET_BAD;
         curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket);
