@@ -4,8 +4,8 @@
 
 #include <QtTest>
 
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace settings;
 

@@ -110,16 +110,6 @@ std::optional<Moment> readAsctime(const QStringList &words)
     return Moment{*date, *time};
 }
 
-std::optional<Moment> readHttpDate(QStringView value)
-{
-    if (auto fixed = readFixedLayout(value))
-        return fixed;
-    const QStringList words = value.toString().split(u' ', Qt::SkipEmptyParts);
-    if (auto rfc850 = readRfc850(words))
-        return rfc850;
-    return readAsctime(words);
-}
-
 // Replaces the first occurrence of `from` in the first line that starts with
 // `label` (lines end in LF or CR LF); the text is returned unchanged when there
 // is no such line or `from` is not in it.
@@ -226,13 +216,27 @@ QString JapaneseDateTime(const QDateTime &moment)
         + QLocale::c().toString(moment.time(), kTimePattern);
 }
 
+std::optional<HttpDate> ReadHttpDate(QStringView value)
+{
+    value = value.trimmed();
+    // In UTC, where no clock time is skipped.
+    const auto inUtc = [](const Moment &moment, HttpDateLayout layout) {
+        return HttpDate{QDateTime(moment.date, moment.time, Qt::UTC), layout};
+    };
+    if (auto fixed = readFixedLayout(value))
+        return inUtc(*fixed, HttpDateLayout::Rfc1123);
+    const QStringList words = value.toString().split(u' ', Qt::SkipEmptyParts);
+    if (auto rfc850 = readRfc850(words))
+        return inUtc(*rfc850, HttpDateLayout::Rfc850);
+    if (auto asctime = readAsctime(words))
+        return inUtc(*asctime, HttpDateLayout::Asctime);
+    return std::nullopt;
+}
+
 QString FormatHttpDate(const QString &value)
 {
-    const auto moment = readHttpDate(QStringView(value).trimmed());
-    if (!moment)
-        return {};
-    // In UTC, where no clock time is skipped.
-    return JapaneseDateTime(QDateTime(moment->date, moment->time, Qt::UTC));
+    const auto date = ReadHttpDate(value);
+    return date ? JapaneseDateTime(date->moment) : QString();
 }
 
 QString FormatHeaderDates(const QString &block, const HeaderLookup &value)

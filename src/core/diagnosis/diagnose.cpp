@@ -1,0 +1,74 @@
+#include "core/diagnosis/checks.h"
+
+#include <algorithm>
+
+namespace diagnosis {
+
+QStringView LevelId(Level level)
+{
+    switch (level) {
+    case Level::Good:
+        return u"good";
+    case Level::Info:
+        return u"info";
+    case Level::Warn:
+        return u"warn";
+    case Level::Bad:
+        return u"bad";
+    }
+    return {};
+}
+
+QStringView LevelText(Level level)
+{
+    switch (level) {
+    case Level::Good:
+        return u"良";
+    case Level::Info:
+        return u"情報";
+    case Level::Warn:
+        return u"注意";
+    case Level::Bad:
+        return u"問題";
+    }
+    return {};
+}
+
+Diagnosis Diagnose(const Response &response)
+{
+    const Context context(response);
+    const CacheControl cacheControl(context);
+    Diagnosis diagnosis;
+    QList<Finding> &findings = diagnosis.findings;
+    CheckFreshness(context, cacheControl, findings);
+    CheckCaching(context, cacheControl, findings);
+    CheckValidatorsAndDates(context, findings);
+    CheckRedirects(context, findings);
+    CheckSecurityHeaders(context, findings);
+    CheckCookies(context, findings);
+    CheckTransfer(context, findings);
+    // Worst first: the levels are declared from the mildest.
+    std::stable_sort(findings.begin(), findings.end(),
+        [](const Finding &a, const Finding &b) { return int(a.level) > int(b.level); });
+    diagnosis.security = SecurityScore(context);
+    return diagnosis;
+}
+
+Response ReadBlock(const QString &block)
+{
+    Response response;
+    const QList<QStringView> lines = QStringView(block).split(u"\r\n");
+    // "HTTP/1.1 200 OK", "HTTP/2 200"
+    const QList<QStringView> status = lines.first().split(u' ', Qt::SkipEmptyParts);
+    response.httpVersion = status.value(0).toString();
+    response.status = status.value(1).toInt();
+    for (QStringView line : lines.sliced(1)) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0)
+            response.fields.append(
+                {line.left(colon).trimmed().toString(), line.sliced(colon + 1).trimmed().toString()});
+    }
+    return response;
+}
+
+} // namespace diagnosis
