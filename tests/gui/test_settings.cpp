@@ -4,8 +4,8 @@
 
 #include <QtTest>
 
-#include <sys/stat.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 using namespace settings;
 
