@@ -105,7 +105,9 @@ bool FramingForbidden(const Context &context, const Csp &csp)
 
 bool NoSniff(const Context &context)
 {
-    return context.value(u"x-content-type-options"_qs).compare(u"nosniff", Qt::CaseInsensitive) == 0;
+    // Browsers read the first element of the list (Fetch, "determine nosniff").
+    return context.elements(u"x-content-type-options"_qs).value(0).compare(u"nosniff", Qt::CaseInsensitive)
+        == 0;
 }
 
 } // namespace diagnosis

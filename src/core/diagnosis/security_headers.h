@@ -42,7 +42,7 @@ ReferrerPolicy ReadReferrerPolicy(const Context &context);
 
 bool FramingForbidden(const Context &context, const Csp &csp);
 
-// X-Content-Type-Options is nosniff.
+// X-Content-Type-Options is nosniff, in any letter case.
 bool NoSniff(const Context &context);
 
 } // namespace diagnosis
