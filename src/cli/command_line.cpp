@@ -6,10 +6,11 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral("使い方: tobrell [URL]\n"
-                                      "        tobrell --head [--raw] [--timing] [--location] [--cert]\n"
-                                      "                [--referer 文字列 | --auto-referer] URL\n"
-                                      "        tobrell --help | --version\n");
+const QString kUsage
+    = QStringLiteral("使い方: tobrell [URL]\n"
+                     "        tobrell --head [--raw] [--timing] [--location] [--cert] [--check]\n"
+                     "                [--referer 文字列 | --auto-referer] URL\n"
+                     "        tobrell --help | --version\n");
 
 // Qt's own options that take a value, in the form "-name value", and those
 // that stand alone. Qt also takes them with two dashes.
@@ -77,6 +78,8 @@ CommandLine ReadCommandLine(const QStringList &arguments)
             headOption(&head.location);
         } else if (argument == u"--cert") {
             headOption(&head.certificate);
+        } else if (argument == u"--check") {
+            headOption(&head.check);
         } else if (argument == u"--auto-referer") {
             headOption(&head.autoReferer);
         } else if (argument.startsWith(u"--referer=")) {
@@ -131,6 +134,8 @@ QString HelpText()
                          "                   (https から http へはたどらない)\n"
                          "  --cert           https のサーバ証明書のサブジェクト、発行者、有効期間、\n"
                          "                   SHA-256 フィンガープリント\n"
+                         "  --check          最後の応答のヘッダを診断し、セキュリティ評価と、\n"
+                         "                   キャッシュ・セキュリティなどの指摘を根拠の RFC とともに書く\n"
                          "  --referer 文字列 Referer を送る\n"
                          "  --auto-referer   ウィンドウの「リファラ自動」と同じく URL のフォルダを\n"
                          "                   Referer にする\n"
@@ -148,12 +153,14 @@ QString HelpText()
                          "the Latin-1 character of its value), --timing adds the address that\n"
                          "answered and the milliseconds from the start to each step, --location\n"
                          "follows up to %1 redirects (never from https to http), --cert adds the\n"
-                         "server certificate, --referer and --auto-referer set the Referer. Every\n"
-                         "control character but TAB that the server sent is printed as \\x and two\n"
-                         "hex digits (ESC as \\x1b), as in the header box, so that it cannot act on\n"
-                         "the terminal. Exit status: 0 a response arrived, 1 the request failed (the\n"
-                         "reason on stderr), a redirect was not followed or the output could not be\n"
-                         "written, 2 bad usage.\n")
+                         "server certificate, --check adds a diagnosis of the last answer's headers\n"
+                         "(a security grade and score, findings on caching, security, cookies and\n"
+                         "more, each with its RFC section), --referer and --auto-referer set the\n"
+                         "Referer. Every control character but TAB that the server sent is printed\n"
+                         "as \\x and two hex digits (ESC as \\x1b), as in the header box, so that it\n"
+                         "cannot act on the terminal. Exit status: 0 a response arrived, 1 the\n"
+                         "request failed (the reason on stderr), a redirect was not followed or the\n"
+                         "output could not be written, 2 bad usage.\n")
               .arg(redirect::kMostHops);
 }
 

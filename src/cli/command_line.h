@@ -17,6 +17,7 @@ struct HeadOptions {
     bool timing = false;
     bool location = false; // follow redirects
     bool certificate = false;
+    bool check = false; // the diagnosis of the last answer
 };
 
 enum class StartRequest { OpenWindow, PrintVersion, PrintHelp, Head, BadUsage };

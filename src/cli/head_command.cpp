@@ -1,9 +1,11 @@
 #include "cli/head_command.h"
 
 #include "cli/certificate_text.h"
+#include "cli/check_text.h"
 #include "cli/redirect_rule.h"
 #include "cli/timing_text.h"
 #include "core/address/url_completion.h"
+#include "core/diagnosis/diagnosis.h"
 #include "core/headers/value_format.h"
 #include "core/transfer/state_report.h"
 #include "core/transfer/transfer_control.h"
@@ -50,6 +52,18 @@ QString AnswerText(const HeadOptions &options, const TransferControl &control)
     return text;
 }
 
+// The diagnosis of the answer to address, which left at sent and arrived at received.
+diagnosis::Diagnosis Diagnosis(
+    const QString &address, const TransferControl &control, const QDateTime &sent, const QDateTime &received)
+{
+    diagnosis::Response response = diagnosis::ReadBlock(control.GetHeader());
+    response.url = address;
+    response.tls = control.LastFacts().tls;
+    response.requestSent = sent;
+    response.responseReceived = received;
+    return diagnosis::Diagnose(response);
+}
+
 } // namespace
 
 int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
@@ -76,12 +90,19 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
             return exitstatus::kBadUsage;
         }
         QString reason;
+        const QDateTime sent = QDateTime::currentDateTimeUtc();
         if (!Ask(control, address, referer, &reason)) {
             say(reason);
             return exitstatus::kFailed;
         }
+        const QDateTime received = QDateTime::currentDateTimeUtc();
+        const redirect::Hop next
+            = options.location ? redirect::NextHop(address, control.GetHeader()) : redirect::Hop();
+        const bool last = next.kind != redirect::Hop::Kind::Follow || hop == redirect::kMostHops;
         // Hops are set apart by an empty line, as curl -I -L does.
-        const QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        if (options.check && last)
+            text += CheckText(Diagnosis(address, control, sent, received));
         errno = 0;
         if (out.write(headers::VisibleControls(text).toUtf8()) < 0) {
             // A reader that went away (| head) needs no telling; any other failure does.
@@ -89,9 +110,6 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
                 say(kWriteFailed.toString());
             return exitstatus::kFailed;
         }
-        if (!options.location)
-            return exitstatus::kAnswered;
-        const redirect::Hop next = redirect::NextHop(address, control.GetHeader());
         if (next.kind == redirect::Hop::Kind::None)
             return exitstatus::kAnswered;
         if (next.kind == redirect::Hop::Kind::Refused) {

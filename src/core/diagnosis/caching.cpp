@@ -17,7 +17,7 @@ void checkStorage(const CacheControl &cacheControl, QList<Finding> &findings)
     if (noStore) {
         Add(findings, u"no-store", Level::Info, kCache, u"cache-control",
             Quoted(u"Cache-Control", u"no-store")
-                + u" により、ブラウザも共有キャッシュもこの応答を保存せず、毎回サーバーに取りに行きます。"_qs,
+                + u"により、ブラウザも共有キャッシュもこの応答を保存せず、毎回サーバーに取りに行きます。"_qs,
             u"RFC 9111 §5.2.2.5");
     }
     // A private directive that names fields lets shared caches store the rest.
@@ -25,7 +25,7 @@ void checkStorage(const CacheControl &cacheControl, QList<Finding> &findings)
     if (isPrivate && !isPrivate->hasValue) {
         Add(findings, u"private", Level::Info, kCache, u"cache-control",
             Quoted(u"Cache-Control", u"private")
-                + u" により、ブラウザなど利用者ごとのキャッシュだけが保存でき、プロキシや CDN などの"
+                + u"により、ブラウザなど利用者ごとのキャッシュだけが保存でき、プロキシや CDN などの"
                   u"共有キャッシュは保存しません。"_qs,
             u"RFC 9111 §5.2.2.7");
     }
@@ -90,7 +90,7 @@ void checkValidatorNeed(const Context &context, const CacheControl &cacheControl
     if (!cause.isEmpty()) {
         Add(findings, u"no-validator", Level::Warn, kCache, u"cache-control",
             Quoted(u"Cache-Control", cause)
-                + u" で再検証を求めているのに ETag も Last-Modified もないため、再検証のたびに本体全体を"
+                + u"で再検証を求めているのに ETag も Last-Modified もないため、再検証のたびに本体全体を"
                   u"送り直すことになります。"_qs,
             u"RFC 9111 §4.3.1");
     } else if (context.response.status == 200) {
@@ -108,27 +108,27 @@ void checkOtherFields(const Context &context, QList<Finding> &findings)
         if (!headers::ReadHttpDate(expires)) {
             Add(findings, u"expires-invalid", Level::Warn, kCache, u"expires",
                 Quoted(u"Expires", expires)
-                    + u" は HTTP の日付として読めないため、キャッシュはすでに期限切れとして扱います。"_qs,
+                    + u"は HTTP の日付として読めないため、キャッシュはすでに期限切れとして扱います。"_qs,
                 u"RFC 9111 §5.3");
         }
     }
     if (context.has(u"pragma"_qs)) {
         Add(findings, u"pragma", Level::Warn, kCache, u"pragma",
             Quoted(u"Pragma", context.value(u"pragma"_qs))
-                + u" は応答では意味を持たず、キャッシュの動作を決めるのは Cache-Control です。"_qs,
+                + u"は応答では意味を持たず、キャッシュの動作を決めるのは Cache-Control です。"_qs,
             u"RFC 9111 §5.4");
     }
     const QStringList vary = context.elements(u"vary"_qs);
     const QString varyText = context.values(u"vary"_qs).join(u", ");
     if (vary.contains(u"*"_qs)) {
         Add(findings, u"vary-star", Level::Warn, kCache, u"vary",
-            Quoted(u"Vary", varyText) + u" のため、キャッシュはこの応答を次の要求に再利用できません。"_qs,
+            Quoted(u"Vary", varyText) + u"のため、キャッシュはこの応答を次の要求に再利用できません。"_qs,
             u"RFC 9111 §4.1");
     }
     if (vary.contains(u"user-agent"_qs, Qt::CaseInsensitive)) {
         Add(findings, u"vary-user-agent", Level::Warn, kCache, u"vary",
             Quoted(u"Vary", varyText)
-                + u" のため、キャッシュはブラウザの種類と版ごとに別の写しを持ち、再利用がほとんど効きません。"_qs,
+                + u"のため、キャッシュはブラウザの種類と版ごとに別の写しを持ち、再利用がほとんど効きません。"_qs,
             u"RFC 9110 §12.5.5");
     }
 }

@@ -23,7 +23,7 @@ std::optional<Lifetime> explicitLifetime(const Context &context, const CacheCont
 {
     for (QStringView name : {u"s-maxage", u"max-age"}) {
         if (const auto seconds = cacheControl.seconds(name)) {
-            const QString source = name == u"s-maxage" ? u"共有キャッシュ向けの "_qs : QString();
+            const QString source = name == u"s-maxage" ? u"共有キャッシュ向けの"_qs : QString();
             return Lifetime{*seconds,
                 source + Quoted(u"Cache-Control", name.toString() + u'=' + cacheControl.find(name)->value),
                 u"cache-control"};
@@ -32,7 +32,7 @@ std::optional<Lifetime> explicitLifetime(const Context &context, const CacheCont
     if (!context.has(u"expires"_qs))
         return std::nullopt;
     const QString expires = context.value(u"expires"_qs);
-    const QString source = Quoted(u"Expires", expires) + u" と Date の差"_qs;
+    const QString source = Quoted(u"Expires", expires) + u"と Date の差"_qs;
     const auto read = headers::ReadHttpDate(expires);
     // An Expires that cannot be read has already passed (RFC 9111 §5.3).
     if (!read || !context.received.isValid())
@@ -62,7 +62,7 @@ void addFreshness(const Context &context, const Lifetime &lifetime, QList<Findin
         ? u"あと "_qs + Number(remaining) + u" 秒は検証なしに再利用されます"_qs
         : u"すでに "_qs + Number(-remaining) + u" 秒古く (stale)、キャッシュは再検証してから使います"_qs;
     Add(findings, u"freshness", Level::Info, kCache, lifetime.header,
-        lifetime.source + u" から鮮度の有効期間は "_qs + Number(lifetime.seconds) + u" 秒、経過時間は "_qs
+        lifetime.source + u"から鮮度の有効期間は "_qs + Number(lifetime.seconds) + u" 秒、経過時間は "_qs
             + Number(age) + u" 秒で、"_qs + state + u'。',
         u"RFC 9111 §4.2.1");
     Finding &finding = findings.last();
@@ -98,11 +98,11 @@ void CheckFreshness(const Context &context, const CacheControl &cacheControl, QL
     }
     // The usual heuristic: a tenth of the time since the last modification.
     const Lifetime lifetime{
-        since / 10, Quoted(u"Last-Modified", lastModified) + u" による推測"_qs, u"last-modified"};
+        since / 10, Quoted(u"Last-Modified", lastModified) + u"による推測"_qs, u"last-modified"};
     Add(findings, u"heuristic-freshness", Level::Warn, kCache, u"cache-control",
         u"状態 "_qs + QString::number(status)
             + u" の応答に Cache-Control の max-age も Expires もないため、"_qs
-            + Quoted(u"Last-Modified", lastModified) + u" から Date までの 10 % の "_qs
+            + Quoted(u"Last-Modified", lastModified) + u"から Date までの 10 % の "_qs
             + Number(lifetime.seconds) + u" 秒ほど、キャッシュが検証なしに再利用しかねません。"_qs,
         u"RFC 9111 §4.2.2");
     findings.last().lifetime = lifetime.seconds;

@@ -20,7 +20,7 @@ void CheckRedirects(const Context &context, QList<Finding> &findings)
     if (!location.isEmpty() && target.isRelative()) {
         const QString resolved = QUrl(response.url).resolved(target).toString();
         Add(findings, u"location-relative", Level::Info, kRedirects, u"location",
-            Quoted(u"Location", location) + u" は相対参照で、ブラウザは要求したアドレスを基準に「"_qs
+            Quoted(u"Location", location) + u"は相対参照で、ブラウザは要求したアドレスを基準に「"_qs
                 + Shown(resolved) + u"」へ進みます。"_qs,
             u"RFC 9110 §10.2.2");
     }

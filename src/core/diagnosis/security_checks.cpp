@@ -12,7 +12,7 @@ void checkHsts(const Context &context, QList<Finding> &findings)
         if (hsts.present) {
             Add(findings, u"hsts-over-http", Level::Info, kSecurity, u"strict-transport-security",
                 Quoted(u"Strict-Transport-Security", value)
-                    + u" は暗号化されていない http の応答で届いたため、ブラウザは無視します。"_qs,
+                    + u"は暗号化されていない http の応答で届いたため、ブラウザは無視します。"_qs,
                 u"RFC 6797 §8.1");
         }
         return;
@@ -25,12 +25,12 @@ void checkHsts(const Context &context, QList<Finding> &findings)
     } else if (!hsts.maxAge) {
         Add(findings, u"hsts-invalid", Level::Bad, kSecurity, u"strict-transport-security",
             Quoted(u"Strict-Transport-Security", value)
-                + u" には正しい max-age がない (または指示が重複している) ため、ブラウザはこの指定を"
+                + u"には正しい max-age がない (または指示が重複している) ため、ブラウザはこの指定を"
                   u"無視します。"_qs,
             u"RFC 6797 §6.1.1");
     } else if (*hsts.maxAge < kHstsLeastMaxAge) {
         Add(findings, u"hsts-short", Level::Warn, kSecurity, u"strict-transport-security",
-            Quoted(u"Strict-Transport-Security", value) + u" の max-age は "_qs + Number(*hsts.maxAge)
+            Quoted(u"Strict-Transport-Security", value) + u"の max-age は "_qs + Number(*hsts.maxAge)
                 + u" 秒で 180 日 (15,552,000 秒) に満たず、期限が切れると再び http で接続されかねません。"_qs,
             u"RFC 6797 §6.1.1");
     }
@@ -48,8 +48,8 @@ void checkCsp(const Context &context, QList<Finding> &findings)
             unsafe.append(u"'unsafe-eval'"_qs);
         if (!unsafe.isEmpty()) {
             Add(findings, u"csp-unsafe", Level::Warn, kSecurity, u"content-security-policy",
-                Quoted(u"Content-Security-Policy", value) + u" のスクリプトの許可に "_qs
-                    + unsafe.join(u" と ") + u" があり、注入されたスクリプトが実行されるのを防げません。"_qs,
+                Quoted(u"Content-Security-Policy", value) + u"のスクリプトの許可に "_qs + unsafe.join(u" と ")
+                    + u" があり、注入されたスクリプトが実行されるのを防げません。"_qs,
                 u"CSP Level 3 script-src");
         }
     } else if (context.html && csp.reportOnly) {
@@ -75,7 +75,7 @@ void checkOtherSecurityHeaders(const Context &context, QList<Finding> &findings)
     if (!NoSniff(context)) {
         const QString message = context.has(u"x-content-type-options"_qs)
             ? Quoted(u"X-Content-Type-Options", context.value(u"x-content-type-options"_qs))
-                + u" は nosniff ではないため、"_qs
+                + u"は nosniff ではないため、"_qs
             : u"X-Content-Type-Options: nosniff がないため、"_qs;
         Add(findings, u"xcto", Level::Warn, kSecurity, u"x-content-type-options",
             message
@@ -87,16 +87,16 @@ void checkOtherSecurityHeaders(const Context &context, QList<Finding> &findings)
     if (referrer.safety == ReferrerSafety::Private) {
         Add(findings, u"referrer-policy", Level::Good, kSecurity, u"referrer-policy",
             Quoted(u"Referrer-Policy", value)
-                + u" により、ブラウザは他のサイトへアドレスのパスや問い合わせを送りません。"_qs,
+                + u"により、ブラウザは他のサイトへアドレスのパスや問い合わせを送りません。"_qs,
             u"Referrer Policy §3");
     } else if (referrer.safety == ReferrerSafety::Invalid) {
         Add(findings, u"referrer-policy", Level::Warn, kSecurity, u"referrer-policy",
             Quoted(u"Referrer-Policy", value)
-                + u" にはブラウザの知る方針がなく、ブラウザは既定の方針を使います。"_qs,
+                + u"にはブラウザの知る方針がなく、ブラウザは既定の方針を使います。"_qs,
             u"Referrer Policy §3");
     } else if (referrer.safety != ReferrerSafety::Absent) {
         Add(findings, u"referrer-policy", Level::Warn, kSecurity, u"referrer-policy",
-            Quoted(u"Referrer-Policy", value) + u" の "_qs + referrer.policy
+            Quoted(u"Referrer-Policy", value) + u"の "_qs + referrer.policy
                 + u" では、ブラウザが他のサイトへ (http へも) アドレスの全体か生成元を Referer として送ります。"_qs,
             u"Referrer Policy §3");
     }
@@ -109,7 +109,7 @@ void checkLeaksAndDeprecations(const Context &context, QList<Finding> &findings)
         if (context.has(key)) {
             Add(findings, u"leaky-header", Level::Info, kSecurity, key,
                 Quoted(name, context.value(key))
-                    + u" はサーバーのソフトウェアを明かし、既知の脆弱性を狙う手がかりになります。"_qs,
+                    + u"はサーバーのソフトウェアを明かし、既知の脆弱性を狙う手がかりになります。"_qs,
                 u"RFC 9110 §10.2.4");
         }
     }
@@ -118,7 +118,7 @@ void checkLeaksAndDeprecations(const Context &context, QList<Finding> &findings)
         if (slash + 1 < server.size() && server[slash + 1].isDigit()) {
             Add(findings, u"leaky-header", Level::Info, kSecurity, u"server",
                 Quoted(u"Server", server)
-                    + u" は版番号まで明かし、その版の既知の脆弱性を狙う手がかりになります。"_qs,
+                    + u"は版番号まで明かし、その版の既知の脆弱性を狙う手がかりになります。"_qs,
                 u"RFC 9110 §10.2.4");
             break;
         }
@@ -144,7 +144,7 @@ void checkLeaksAndDeprecations(const Context &context, QList<Finding> &findings)
         const QString key = deprecated.name.toString().toLower();
         if (context.has(key)) {
             Add(findings, u"deprecated-header", Level::Warn, kSecurity, key,
-                Quoted(deprecated.name, context.value(key)) + u" は廃止されたヘッダで、"_qs
+                Quoted(deprecated.name, context.value(key)) + u"は廃止されたヘッダで、"_qs
                     + deprecated.reason.toString() + u'。',
                 deprecated.reference);
         }

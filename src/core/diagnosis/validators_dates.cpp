@@ -32,7 +32,7 @@ void checkDates(const Context &context, QList<Finding> &findings)
         if (!date || date->layout == headers::HttpDateLayout::Rfc1123)
             continue;
         Add(findings, u"date-obsolete", Level::Warn, kValidators, name.toString().toLower(),
-            Quoted(name, value) + u" は廃止された "_qs
+            Quoted(name, value) + u"は廃止された "_qs
                 + (date->layout == headers::HttpDateLayout::Rfc850 ? u"RFC 850"_qs : u"asctime"_qs)
                 + u" の形式で、受け手によっては読めないため、「Sun, 06 Nov 1994 08:49:37 GMT」の形式で送るべきです。"_qs,
             u"RFC 9110 §5.6.7");
@@ -50,8 +50,8 @@ void checkDates(const Context &context, QList<Finding> &findings)
     const auto modified = headers::ReadHttpDate(modifiedText);
     if (modified && context.date && modified->moment > *context.date) {
         Add(findings, u"last-modified-future", Level::Bad, kValidators, u"last-modified",
-            Quoted(u"Last-Modified", modifiedText) + u" が "_qs + Quoted(u"Date", dateText)
-                + u" より後の時刻で、条件付き要求の判断や推測による有効期間が狂います。"_qs,
+            Quoted(u"Last-Modified", modifiedText) + u"が"_qs + Quoted(u"Date", dateText)
+                + u"より後の時刻で、条件付き要求の判断や推測による有効期間が狂います。"_qs,
             u"RFC 9110 §8.8.2.1");
     }
     if (!context.date || !context.response.responseReceived.isValid())
@@ -61,7 +61,7 @@ void checkDates(const Context &context, QList<Finding> &findings)
     const qint64 skew = context.date->addSecs(age).secsTo(context.received);
     if (std::abs(skew) > kMostSkewSeconds) {
         Add(findings, u"clock-skew", Level::Warn, kValidators, u"date",
-            Quoted(u"Date", dateText) + u" は受信時のこの端末の時計と "_qs + Number(std::abs(skew))
+            Quoted(u"Date", dateText) + u"は受信時のこの端末の時計と "_qs + Number(std::abs(skew))
                 + u" 秒ずれています。鮮度の計算や期限の判断がずれた時計に引きずられます。"_qs,
             u"RFC 9110 §6.6.1");
     }
@@ -75,7 +75,7 @@ void CheckValidatorsAndDates(const Context &context, QList<Finding> &findings)
         if (!isEntityTag(tag)) {
             Add(findings, u"etag-syntax", Level::Warn, kValidators, u"etag",
                 Quoted(u"ETag", tag)
-                    + u" は引用符で囲まれたエンティティタグではないため、If-None-Match で正しく照合されない"
+                    + u"は引用符で囲まれたエンティティタグではないため、If-None-Match で正しく照合されない"
                       u"おそれがあります。"_qs,
                 u"RFC 9110 §8.8.3");
         }
