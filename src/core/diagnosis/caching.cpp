@@ -118,14 +118,13 @@ void checkOtherFields(const Context &context, QList<Finding> &findings)
                 + u"は応答では意味を持たず、キャッシュの動作を決めるのは Cache-Control です。"_qs,
             u"RFC 9111 §5.4");
     }
-    const QStringList vary = context.elements(u"vary"_qs);
     const QString varyText = context.values(u"vary"_qs).join(u", ");
-    if (vary.contains(u"*"_qs)) {
+    if (context.listHas(u"vary"_qs, u"*")) {
         Add(findings, u"vary-star", Level::Warn, kCache, u"vary",
             Quoted(u"Vary", varyText) + u"のため、キャッシュはこの応答を次の要求に再利用できません。"_qs,
             u"RFC 9111 §4.1");
     }
-    if (vary.contains(u"user-agent"_qs, Qt::CaseInsensitive)) {
+    if (context.listHas(u"vary"_qs, u"user-agent")) {
         Add(findings, u"vary-user-agent", Level::Warn, kCache, u"vary",
             Quoted(u"Vary", varyText)
                 + u"のため、キャッシュはブラウザの種類と版ごとに別の写しを持ち、再利用がほとんど効きません。"_qs,

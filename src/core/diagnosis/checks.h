@@ -2,6 +2,7 @@
 
 #include "core/diagnosis/cache_control.h"
 #include "core/diagnosis/context.h"
+#include "core/diagnosis/cookies.h"
 
 // The checks of the diagnosis by subject; each appends its findings.
 namespace diagnosis {
@@ -18,10 +19,10 @@ void CheckRedirects(const Context &context, QList<Finding> &findings);
 // hsts-*, csp-*, xcto, framing, referrer-policy, leaky-header, deprecated-header
 void CheckSecurityHeaders(const Context &context, QList<Finding> &findings);
 // cookie-*
-void CheckCookies(const Context &context, QList<Finding> &findings);
+void CheckCookies(const Context &context, const QList<Cookie> &cookies, QList<Finding> &findings);
 // cl-and-te, repeated-header, encoding-no-vary, http-version
 void CheckTransfer(const Context &context, QList<Finding> &findings);
 
-Security SecurityScore(const Context &context);
+Security SecurityScore(const Context &context, const QList<Cookie> &cookies);
 
 } // namespace diagnosis

@@ -31,17 +31,27 @@ QString Context::value(const QString &name) const
     return found == fields_.cend() ? QString() : found->constFirst();
 }
 
-QStringList Context::elements(const QString &name) const
+QList<QStringView> Context::elements(const QString &name) const
 {
-    QStringList elements;
-    for (const QString &field : fields_.value(name)) {
+    QList<QStringView> elements;
+    const auto found = fields_.constFind(name);
+    if (found == fields_.cend())
+        return elements;
+    for (const QString &field : *found) {
         for (QStringView element : QStringView(field).split(u',')) {
             element = element.trimmed();
             if (!element.isEmpty())
-                elements.append(element.toString());
+                elements.append(element);
         }
     }
     return elements;
+}
+
+bool Context::listHas(const QString &name, QStringView element) const
+{
+    const QList<QStringView> all = elements(name);
+    return std::any_of(all.begin(), all.end(),
+        [element](QStringView one) { return one.compare(element, Qt::CaseInsensitive) == 0; });
 }
 
 QString Shown(QStringView value)

@@ -35,8 +35,10 @@ public:
     // The first value of name; empty when absent.
     QString value(const QString &name) const;
     // The elements of a comma-separated list over every field called name,
-    // trimmed, empty ones left out.
-    QStringList elements(const QString &name) const;
+    // trimmed, empty ones left out; they live as long as the context.
+    QList<QStringView> elements(const QString &name) const;
+    // Whether one of those elements is element, in any letter case.
+    bool listHas(const QString &name, QStringView element) const;
 
 private:
     QHash<QString, QStringList> fields_;

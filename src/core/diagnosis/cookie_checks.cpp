@@ -1,5 +1,4 @@
 #include "core/diagnosis/checks.h"
-#include "core/diagnosis/cookies.h"
 
 namespace diagnosis {
 namespace {
@@ -9,10 +8,12 @@ constexpr qint64 kLongestCookieLifetime = 400LL * 24 * 60 * 60;
 
 } // namespace
 
-void CheckCookies(const Context &context, QList<Finding> &findings)
+void CheckCookies(const Context &context, const QList<Cookie> &cookies, QList<Finding> &findings)
 {
-    for (const Cookie &cookie : ReadCookies(context)) {
-        const QString name = u"クッキー「"_qs + Shown(cookie.name) + u"」"_qs;
+    for (const Cookie &cookie : cookies) {
+        QString name = u"クッキー「"_qs;
+        name += Shown(cookie.name);
+        name += u'」';
         const bool sameSiteNone = cookie.sameSite == u"none";
         if (context.response.tls && !cookie.secure) {
             Add(findings, u"cookie-secure", sameSiteNone ? Level::Bad : Level::Warn, kCookies, u"set-cookie",
@@ -22,7 +23,7 @@ void CheckCookies(const Context &context, QList<Finding> &findings)
                             : u"に Secure がないため、ブラウザは http の要求にもこのクッキーを載せ、途中で読まれかねません。"_qs),
                 u"RFC 6265bis §4.1.2.5");
         }
-        if (cookie.looksLikeSession() && !cookie.httpOnly) {
+        if (cookie.session && !cookie.httpOnly) {
             Add(findings, u"cookie-httponly", Level::Warn, kCookies, u"set-cookie",
                 name
                     + u"はセッションのもののようですが HttpOnly がなく、ページのスクリプトから読めるため、"

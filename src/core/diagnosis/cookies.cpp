@@ -4,14 +4,19 @@
 
 namespace diagnosis {
 
-bool Cookie::looksLikeSession() const
+namespace {
+
+bool looksLikeSession(const QString &name)
 {
+    const QString lower = name.toLower();
     for (QStringView part : {u"sess", u"login", u"sid", u"token"}) {
-        if (name.contains(part, Qt::CaseInsensitive))
+        if (lower.contains(part))
             return true;
     }
     return false;
 }
+
+} // namespace
 
 QList<Cookie> ReadCookies(const Context &context)
 {
@@ -26,26 +31,30 @@ QList<Cookie> ReadCookies(const Context &context)
         std::optional<qint64> maxAge, expires;
         for (QStringView part : parts.sliced(1)) {
             const qsizetype equals = part.indexOf(u'=');
-            const QString name = part.left(equals).trimmed().toString().toLower();
-            const QString value = equals < 0 ? QString() : part.sliced(equals + 1).trimmed().toString();
-            if (name == u"secure")
+            const QStringView name = part.left(equals).trimmed();
+            const QStringView value = equals < 0 ? QStringView() : part.sliced(equals + 1).trimmed();
+            const auto is = [&name](QStringView attribute) {
+                return name.size() == attribute.size() && name.compare(attribute, Qt::CaseInsensitive) == 0;
+            };
+            if (is(u"secure"))
                 cookie.secure = true;
-            else if (name == u"httponly")
+            else if (is(u"httponly"))
                 cookie.httpOnly = true;
-            else if (name == u"samesite")
-                cookie.sameSite = value.toLower();
-            else if (name == u"domain")
-                cookie.domain = value;
-            else if (name == u"path")
-                cookie.path = value;
-            else if (name == u"max-age" && headers::ByteCount(value))
+            else if (is(u"samesite"))
+                cookie.sameSite = value.toString().toLower();
+            else if (is(u"domain"))
+                cookie.domain = value.toString();
+            else if (is(u"path"))
+                cookie.path = value.toString();
+            else if (is(u"max-age") && headers::ByteCount(value))
                 maxAge = *headers::ByteCount(value);
-            else if (name == u"expires") {
+            else if (is(u"expires") && !maxAge) {
                 const auto date = headers::ReadHttpDate(value);
                 if (date && context.received.isValid())
                     expires = context.received.secsTo(date->moment);
             }
         }
+        cookie.session = looksLikeSession(cookie.name);
         // Max-Age takes precedence over Expires.
         cookie.lifetime = maxAge ? maxAge : expires;
         cookies.append(cookie);

@@ -13,9 +13,8 @@ struct Cookie {
     std::optional<QString> domain, path;
     // Seconds from the answer until it expires, by Max-Age or Expires.
     std::optional<qint64> lifetime;
-
-    // A name that suggests it holds a session or a login.
-    bool looksLikeSession() const;
+    // The name suggests it holds a session or a login.
+    bool session = false;
 };
 
 // One cookie per Set-Cookie field, its attributes read as browsers read

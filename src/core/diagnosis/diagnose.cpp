@@ -1,6 +1,6 @@
 #include "core/diagnosis/checks.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace diagnosis {
 
@@ -38,6 +38,7 @@ Diagnosis Diagnose(const Response &response)
 {
     const Context context(response);
     const CacheControl cacheControl(context);
+    const QList<Cookie> cookies = ReadCookies(context);
     Diagnosis diagnosis;
     QList<Finding> &findings = diagnosis.findings;
     CheckFreshness(context, cacheControl, findings);
@@ -45,12 +46,20 @@ Diagnosis Diagnose(const Response &response)
     CheckValidatorsAndDates(context, findings);
     CheckRedirects(context, findings);
     CheckSecurityHeaders(context, findings);
-    CheckCookies(context, findings);
+    CheckCookies(context, cookies, findings);
     CheckTransfer(context, findings);
-    // Worst first: the levels are declared from the mildest.
-    std::stable_sort(findings.begin(), findings.end(),
-        [](const Finding &a, const Finding &b) { return int(a.level) > int(b.level); });
-    diagnosis.security = SecurityScore(context);
+    // Worst first, in the order checked within a level: one pass per level
+    // moves the findings rather than sorting them.
+    QList<Finding> checked;
+    checked.swap(findings);
+    findings.reserve(checked.size());
+    for (const Level level : {Level::Bad, Level::Warn, Level::Info, Level::Good}) {
+        for (Finding &finding : checked) {
+            if (finding.level == level)
+                findings.append(std::move(finding));
+        }
+    }
+    diagnosis.security = SecurityScore(context, cookies);
     return diagnosis;
 }
 

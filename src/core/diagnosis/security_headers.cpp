@@ -83,8 +83,8 @@ ReferrerPolicy ReadReferrerPolicy(const Context &context)
     if (!context.has(u"referrer-policy"_qs))
         return policy;
     policy.safety = ReferrerSafety::Invalid;
-    for (const QString &element : context.elements(u"referrer-policy"_qs)) {
-        const QString token = element.toLower();
+    for (const QStringView element : context.elements(u"referrer-policy"_qs)) {
+        const QString token = element.toString().toLower();
         if (kPrivate.contains(token))
             policy = {ReferrerSafety::Private, token};
         else if (kUnsafe.contains(token))

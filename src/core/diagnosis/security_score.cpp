@@ -1,5 +1,4 @@
 #include "core/diagnosis/checks.h"
-#include "core/diagnosis/cookies.h"
 #include "core/diagnosis/security_headers.h"
 
 #include <algorithm>
@@ -59,7 +58,7 @@ int cookieModifier(const QList<Cookie> &cookies, bool hsts)
     int worst = 0;
     bool allSameSite = true;
     for (const Cookie &cookie : cookies) {
-        const bool session = cookie.looksLikeSession();
+        const bool session = cookie.session;
         int modifier = 0;
         const auto worse = [&modifier](int other) { modifier = std::min(modifier, other); };
         if (cookie.sameSite && *cookie.sameSite != u"strict" && *cookie.sameSite != u"lax"
@@ -129,13 +128,13 @@ QString gradeOf(int score)
 
 } // namespace
 
-Security SecurityScore(const Context &context)
+Security SecurityScore(const Context &context, const QList<Cookie> &cookies)
 {
     const Csp csp = ReadCsp(context);
     const Hsts hsts = ReadHsts(context);
     const int modifiers[] = {
         cspModifier(csp),
-        cookieModifier(ReadCookies(context), context.response.tls && hsts.maxAge > 0),
+        cookieModifier(cookies, context.response.tls && hsts.maxAge > 0),
         hstsModifier(context, hsts),
         referrerModifier(ReadReferrerPolicy(context)),
         NoSniff(context) ? 0 : -5,

@@ -49,9 +49,8 @@ void CheckTransfer(const Context &context, QList<Finding> &findings)
         }
     }
     const QString encoding = context.value(u"content-encoding"_qs);
-    const QStringList vary = context.elements(u"vary"_qs);
     if (!encoding.isEmpty() && encoding.compare(u"identity", Qt::CaseInsensitive) != 0
-        && !vary.contains(u"accept-encoding"_qs, Qt::CaseInsensitive) && !vary.contains(u"*"_qs)) {
+        && !context.listHas(u"vary"_qs, u"accept-encoding") && !context.listHas(u"vary"_qs, u"*")) {
         Add(findings, u"encoding-no-vary", Level::Warn, kTransfer, u"vary",
             Quoted(u"Content-Encoding", encoding)
                 + u"の応答の Vary に Accept-Encoding がないため、共有キャッシュが圧縮された本体を"
