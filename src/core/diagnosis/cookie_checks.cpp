@@ -35,15 +35,19 @@ void CheckCookies(const Context &context, const QList<Cookie> &cookies, QList<Fi
                 name + u"に SameSite がないため、ブラウザの既定 (多くは Lax) に任されます。"_qs,
                 u"RFC 6265bis §4.1.2.7");
         }
-        const bool securePrefix = cookie.name.startsWith(u"__Secure-", Qt::CaseInsensitive);
+        // What the name's prefix asks for and the cookie lacks.
+        QStringList lacks;
         const bool hostPrefix = cookie.name.startsWith(u"__Host-", Qt::CaseInsensitive);
-        if ((securePrefix && !cookie.secure)
-            || (hostPrefix && (!cookie.secure || cookie.domain || cookie.path != u"/"))) {
+        if ((hostPrefix || cookie.name.startsWith(u"__Secure-", Qt::CaseInsensitive)) && !cookie.secure)
+            lacks << u"Secure がない"_qs;
+        if (hostPrefix && cookie.domain)
+            lacks << u"Domain がある"_qs;
+        if (hostPrefix && cookie.path != u"/")
+            lacks << u"Path が / ではない"_qs;
+        if (!lacks.isEmpty()) {
             Add(findings, u"cookie-prefix", Level::Bad, kCookies, u"set-cookie",
-                name
-                    + (securePrefix
-                            ? u"は __Secure- で始まるのに Secure がない"_qs
-                            : u"は __Host- で始まるのに Secure がないか、Domain があるか、Path が / ではない"_qs)
+                name + u"は名前が "_qs + cookie.name.left(cookie.name.indexOf(u'-') + 1)
+                    + u" で始まるのに "_qs + lacks.join(u"、")
                     + u"ため、ブラウザはこのクッキーを受け付けません。"_qs,
                 u"RFC 6265bis §4.1.3");
         }

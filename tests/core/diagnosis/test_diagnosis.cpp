@@ -25,10 +25,26 @@ class TestDiagnosis : public QObject {
             + QString::number(result.security.score);
     }
 
+    // The diagnosis of block, its lines joined by CR LF, as the answer to address; %D is the Date of the
+    // moment the answer arrived (Tue, 08 Dec 2026 12:00:00 GMT, a second after the request left); an https
+    // address came over TLS. %S is a set of security headers that scores 110 (A+).
+    static diagnosis::Diagnosis Diagnosed(const QString &address, QString block)
+    {
+        block.replace(u"%D"_s, u"Date: Tue, 08 Dec 2026 12:00:00 GMT"_s)
+            .replace(u"%S"_s,
+                u"Content-Security-Policy: default-src 'self'\nStrict-Transport-Security: max-age=31536000\n"
+                "X-Content-Type-Options: nosniff\nX-Frame-Options: DENY"_s)
+            .replace(u'\n', u"\r\n"_s);
+        diagnosis::Response response = diagnosis::ReadBlock(block);
+        response.url = address;
+        response.tls = address.startsWith(u"https:");
+        response.responseReceived = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+        response.requestSent = response.responseReceived.addSecs(-1);
+        return diagnosis::Diagnose(response);
+    }
+
 private Q_SLOTS:
-    // "address|block|summary": the block's lines joined by CR LF; %D is the Date of the moment the answer
-    // arrived (Tue, 08 Dec 2026 12:00:00 GMT, a second after the request left); an https address came
-    // over TLS. %S is a set of security headers that scores 110 (A+).
+    // "address|block|summary" (see Diagnosed).
     void diagnose_data()
     {
         QTest::addColumn<QString>("row");
@@ -203,17 +219,41 @@ private Q_SLOTS:
     void diagnose()
     {
         QFETCH(QString, row);
-        row.replace(u"%D"_s, u"Date: Tue, 08 Dec 2026 12:00:00 GMT"_s)
-            .replace(u"%S"_s,
-                u"Content-Security-Policy: default-src 'self'\nStrict-Transport-Security: max-age=31536000\n"
-                "X-Content-Type-Options: nosniff\nX-Frame-Options: DENY"_s);
         const QStringList parts = row.split(u'|');
-        diagnosis::Response response = diagnosis::ReadBlock(QString(parts[1]).replace(u'\n', u"\r\n"_s));
-        response.url = parts[0];
-        response.tls = parts[0].startsWith(u"https:");
-        response.responseReceived = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
-        response.requestSent = response.responseReceived.addSecs(-1);
-        QCOMPARE(Summary(diagnosis::Diagnose(response)), parts.mid(2).join(u'|'));
+        QCOMPARE(Summary(Diagnosed(parts[0], parts[1])), parts.mid(2).join(u'|'));
+    }
+
+    // "address|block|the first finding as the terminal shows it"; %X stands for 300 "x", %x for 200.
+    void message_data()
+    {
+        QTest::addColumn<QString>("row");
+        const char *rows[] = {
+            "https://h/|HTTP/1.1 500 X\n%D\n%S\nServer: %X/1|[情報] セキュリティ : 「Server: "
+            "%x…」は版番号まで明かし、その版の既知の脆弱性を狙う手がかりになります。 (RFC 9110 §10.2.4)",
+            "https://h/|HTTP/1.1 200 OK\nDate: Tue, 08 Dec 2026 11:58:20 GMT\nCache-Control: "
+            "max-age=60\nAge: 100\nETag: \"a\"\n%S|[情報] キャッシュ : 「Cache-Control: "
+            "max-age=60」から鮮度の有効期間は 60 秒、経過時間は 101 秒で、すでに 41 秒古く "
+            "(stale)、キャッシュは再検証してから使います。 (RFC 9111 §4.2.1)",
+            "https://h/a/b|HTTP/1.1 307 Temporary Redirect\n%D\nLocation: ../c?d\n%S|[情報] リダイレクト : "
+            "「Location: "
+            "../c?d」は相対参照で、ブラウザは要求したアドレスを基準に「https://h/c?d」へ進みます。 (RFC 9110 "
+            "§10.2.2)",
+            "https://h/|HTTP/1.1 200 OK\n%D\nETag: \"a\"\nCache-Control: max-age=1\n%S\nSet-Cookie: "
+            "__Host-x=1; Secure|[問題] クッキー : クッキー「__Host-x」は名前が __Host- で始まるのに Path が "
+            "/ ではないため、ブラウザはこのクッキーを受け付けません。 (RFC 6265bis §4.1.3)",
+        };
+        for (const char *row : rows)
+            QTest::newRow(row) << QString::fromUtf8(row);
+    }
+    void message()
+    {
+        QFETCH(QString, row);
+        const QStringList parts = row.split(u'|');
+        const diagnosis::Finding first
+            = Diagnosed(parts[0], QString(parts[1]).replace(u"%X"_s, QString(300, u'x'))).findings.value(0);
+        QCOMPARE(u'[' + diagnosis::LevelText(first.level).toString() + u"] "_s + first.category + u" : "_s
+                + first.message + u" ("_s + first.reference + u')',
+            QString(parts[2]).replace(u"%x"_s, QString(200, u'x')));
     }
 };
 
