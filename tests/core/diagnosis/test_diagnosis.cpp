@@ -106,7 +106,8 @@ private Q_SLOTS:
             "'unsafe-eval'\nX-Frame-Options: SAMEORIGIN\nX-Content-Type-Options: nosniff|hsts-invalid:bad "
             "heuristic-freshness:warn csp-unsafe:warn http-version:info | C+ 60",
             "https://h/|HTTP/1.1 200 OK\n%D\nETag: \"a\"\nStrict-Transport-Security: "
-            "max-age=15551999\nContent-Type: TEXT/HTML\nContent-Security-Policy: default-src 'none'; script-src "
+            "max-age=15551999\nContent-Type: TEXT/HTML\nContent-Security-Policy: default-src 'none'; "
+            "script-src "
             "'nonce-x' 'unsafe-inline'; frame-ancestors 'self'\nX-Content-Type-Options: "
             "nosniff|heuristic-freshness:warn hsts-short:warn http-version:info | A+ 105",
             "https://h/|HTTP/1.1 200 OK\n%D\nETag: \"a\"\nStrict-Transport-Security: max-age=1; "
