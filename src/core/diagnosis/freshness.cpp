@@ -54,13 +54,17 @@ qint64 currentAge(const Context &context)
     return std::max(apparentAge, ageValue + responseDelay);
 }
 
-void addFreshness(const Context &context, const Lifetime &lifetime, QList<Finding> &findings)
+// noCache: a cache revalidates the response before every use, fresh or not.
+void addFreshness(const Context &context, const Lifetime &lifetime, bool noCache, QList<Finding> &findings)
 {
     const qint64 age = context.received.isValid() ? currentAge(context) : 0;
     const qint64 remaining = lifetime.seconds - age;
-    const QString state = remaining > 0
-        ? u"あと "_qs + Number(remaining) + u" 秒は検証なしに再利用されます"_qs
-        : u"すでに "_qs + Number(-remaining) + u" 秒古く (stale)、キャッシュは再検証してから使います"_qs;
+    const QString revalidated = u"no-cache のためキャッシュは使うたびに再検証します"_qs;
+    const QString state = remaining > 0 ? u"あと "_qs + Number(remaining)
+            + (noCache ? u" 秒は新鮮ですが、"_qs + revalidated
+                       : u" 秒は新鮮で、その間は検証なしに再利用されます"_qs)
+                                        : u"すでに "_qs + Number(-remaining) + u" 秒古く (stale)、"_qs
+            + (noCache ? revalidated : u"キャッシュは再検証してから使います"_qs);
     Add(findings, u"freshness", Level::Info, kCache, lifetime.header,
         lifetime.source + u"から鮮度の有効期間は "_qs + Number(lifetime.seconds) + u" 秒、経過時間は "_qs
             + Number(age) + u" 秒で、"_qs + state + u'。',
@@ -77,10 +81,16 @@ void CheckFreshness(const Context &context, const CacheControl &cacheControl, QL
 {
     if (cacheControl.has(u"no-store"))
         return;
+    // A no-cache that names fields lets the rest be reused without validation.
+    const Directive *noCacheDirective = cacheControl.find(u"no-cache");
+    const bool noCache = noCacheDirective && !noCacheDirective->hasValue;
     if (const auto lifetime = explicitLifetime(context, cacheControl)) {
-        addFreshness(context, *lifetime, findings);
+        addFreshness(context, *lifetime, noCache, findings);
         return;
     }
+    // Without a lifetime, a response revalidated at every use has nothing to guess.
+    if (noCache)
+        return;
     const int status = context.response.status;
     if (std::find(kHeuristicStatuses.begin(), kHeuristicStatuses.end(), status) == kHeuristicStatuses.end())
         return;
@@ -106,7 +116,7 @@ void CheckFreshness(const Context &context, const CacheControl &cacheControl, QL
             + Number(lifetime.seconds) + u" 秒ほど、キャッシュが検証なしに再利用しかねません。"_qs,
         u"RFC 9111 §4.2.2");
     findings.last().lifetime = lifetime.seconds;
-    addFreshness(context, lifetime, findings);
+    addFreshness(context, lifetime, false, findings);
 }
 
 } // namespace diagnosis

@@ -235,6 +235,9 @@ private Q_SLOTS:
             "max-age=60\nAge: 100\nETag: \"a\"\n%S|[情報] キャッシュ : 「Cache-Control: "
             "max-age=60」から鮮度の有効期間は 60 秒、経過時間は 101 秒で、すでに 41 秒古く "
             "(stale)、キャッシュは再検証してから使います。 (RFC 9111 §4.2.1)",
+            "https://h/|HTTP/1.1 200 OK\n%D\nCache-Control: no-cache, max-age=60\nETag: \"a\"\n%S|[情報] "
+            "キャッシュ : 「Cache-Control: max-age=60」から鮮度の有効期間は 60 秒、経過時間は 1 秒で、あと "
+            "59 秒は新鮮ですが、no-cache のためキャッシュは使うたびに再検証します。 (RFC 9111 §4.2.1)",
             "https://h/a/b|HTTP/1.1 307 Temporary Redirect\n%D\nLocation: ../c?d\n%S|[情報] リダイレクト : "
             "「Location: "
             "../c?d」は相対参照で、ブラウザは要求したアドレスを基準に「https://h/c?d」へ進みます。 (RFC 9110 "
