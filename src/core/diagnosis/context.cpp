@@ -3,6 +3,7 @@
 #include "core/headers/value_format.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace diagnosis {
 namespace {
@@ -83,7 +84,7 @@ void Add(QList<Finding> &findings, QStringView id, Level level, QStringView cate
     finding.header = header.toString();
     finding.message = message;
     finding.reference = reference.toString();
-    findings.append(finding);
+    findings.append(std::move(finding));
 }
 
 std::optional<qint64> DeltaSeconds(QStringView text)
