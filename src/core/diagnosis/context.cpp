@@ -39,7 +39,7 @@ QList<QStringView> Context::elements(const QString &name) const
     if (found == fields_.cend())
         return elements;
     for (const QString &field : *found) {
-        for (QStringView element : QStringView(field).split(u',')) {
+        for (QStringView element : SplitAt(field, u',')) {
             element = element.trimmed();
             if (!element.isEmpty())
                 elements.append(element);
@@ -53,6 +53,18 @@ bool Context::listHas(const QString &name, QStringView element) const
     const QList<QStringView> all = elements(name);
     return std::any_of(all.begin(), all.end(),
         [element](QStringView one) { return one.compare(element, Qt::CaseInsensitive) == 0; });
+}
+
+QList<QStringView> SplitAt(QStringView text, QChar separator)
+{
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, start)) {
+        parts.append(text.sliced(start, at - start));
+        start = at + 1;
+    }
+    parts.append(text.sliced(start));
+    return parts;
 }
 
 QString Shown(QStringView value)

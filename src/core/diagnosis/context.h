@@ -55,6 +55,10 @@ QString Number(qint64 n);
 void Add(QList<Finding> &findings, QStringView id, Level level, QStringView category, QStringView header,
     const QString &message, QStringView reference);
 
+// The parts of text between separators (Qt's split searches for a string
+// even for one character, which costs more than the whole check of a cookie).
+QList<QStringView> SplitAt(QStringView text, QChar separator);
+
 // Delta-seconds (RFC 9111 §1.2.2): decimal digits, a quoted number read as
 // well; values beyond 2^31 count as 2^31. Nothing for any other text.
 std::optional<qint64> DeltaSeconds(QStringView text);

@@ -22,7 +22,7 @@ QList<Cookie> ReadCookies(const Context &context)
 {
     QList<Cookie> cookies;
     for (const QString &field : context.values(u"set-cookie"_qs)) {
-        const QList<QStringView> parts = QStringView(field).split(u';');
+        const QList<QStringView> parts = SplitAt(field, u';');
         Cookie cookie;
         const QStringView pair = parts.first();
         // A pair without "=" is a value with an empty name.

@@ -66,11 +66,17 @@ Diagnosis Diagnose(const Response &response)
 Response ReadBlock(const QString &block)
 {
     Response response;
-    const QList<QStringView> lines = QStringView(block).split(u"\r\n");
+    // Lines end in CR LF; a bare LF ends one as well.
+    QList<QStringView> lines = SplitAt(block, u'\n');
+    for (QStringView &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
     // "HTTP/1.1 200 OK", "HTTP/2 200"
     const QList<QStringView> status = lines.first().split(u' ', Qt::SkipEmptyParts);
     response.httpVersion = status.value(0).toString();
     response.status = status.value(1).toInt();
+    response.fields.reserve(lines.size() - 1);
     for (QStringView line : lines.sliced(1)) {
         const qsizetype colon = line.indexOf(u':');
         if (colon > 0)

@@ -18,7 +18,7 @@ Hsts ReadHsts(const Context &context)
     QStringList names;
     std::optional<qint64> maxAge;
     const QString value = context.value(u"strict-transport-security"_qs);
-    for (QStringView directive : QStringView(value).split(u';')) {
+    for (QStringView directive : SplitAt(value, u';')) {
         const qsizetype equals = directive.indexOf(u'=');
         const QString name = directive.left(equals).trimmed().toString().toLower();
         if (name.isEmpty())
@@ -63,7 +63,7 @@ Csp ReadCsp(const Context &context)
     for (const QString &field : context.values(u"content-security-policy"_qs)) {
         // A comma starts another policy; its directives join the first's.
         const QString policies = QString(field).replace(u',', u';');
-        for (QStringView directive : QStringView(policies).split(u';')) {
+        for (QStringView directive : SplitAt(policies, u';')) {
             QStringList words = directive.toString().toLower().simplified().split(u' ', Qt::SkipEmptyParts);
             if (!words.isEmpty() && !csp.directives.contains(words.first())) {
                 const QString name = words.takeFirst();
