@@ -87,7 +87,7 @@ private:
             return;
         }
         if (options_.json)
-            write(report::JsonLine(report::ReportObject(result)));
+            write(report::JsonLine(report::ReportObject(result, options_.check)));
         else if (options_.csv)
             write(bulkoutput::CsvRow(result).toUtf8());
         else

@@ -7,10 +7,10 @@
 namespace {
 
 const QString kUsage = QStringLiteral("使い方: tobrell [URL]\n"
-                                      "        tobrell --head [--raw] [--timing] [--location] [--cert]\n"
+                                      "        tobrell --head [--raw] [--timing] [--location] [--cert] [--check]\n"
                                       "                [--http2 | --http1.1] [--referer 文字列 | --auto-referer]\n"
                                       "                [--json] URL\n"
-                                      "        tobrell --head [--timing] [--location] [--referer 文字列 |\n"
+                                      "        tobrell --head [--timing] [--location] [--check] [--referer 文字列 |\n"
                                       "                --auto-referer] [--http2 | --http1.1] [--parallel N]\n"
                                       "                [--json | --csv] [--list ファイル] [URL ...]\n"
                                       "        tobrell --help | --version\n");
@@ -84,6 +84,8 @@ CommandLine ReadCommandLine(const QStringList &arguments)
         } else if (argument == u"--http2" || argument == u"--http1.1") {
             headOption(nullptr);
             head.http2 = argument == u"--http2";
+        } else if (argument == u"--check") {
+            headOption(&head.check);
         } else if (argument == u"--auto-referer") {
             headOption(&head.autoReferer);
         } else if (argument.startsWith(u"--referer=")) {
@@ -138,6 +140,9 @@ CommandLine ReadCommandLine(const QStringList &arguments)
     line.request = StartRequest::Head;
     head.address = address;
     head.addresses = addresses;
+    // The diagnosis has no place in a line of the list or a row of the CSV.
+    if (head.check && head.bulk() && !head.json)
+        return Bad(QStringLiteral("一括チェックでは、--check は --json と一緒にだけ使えます。"));
     return line;
 }
 
@@ -165,6 +170,8 @@ QString HelpText()
                          "  --http2          https で HTTP/2 を申し出る (サーバが応じなければ\n"
                          "                   HTTP/1.1、http は常に HTTP/1.1)\n"
                          "  --http1.1        HTTP/1.1 だけを使う (既定)\n"
+                         "  --check          最後の応答のヘッダを診断し、セキュリティ評価と、\n"
+                         "                   キャッシュ・セキュリティなどの指摘を根拠の RFC とともに書く\n"
                          "  --referer 文字列 Referer を送る\n"
                          "  --auto-referer   ウィンドウの「リファラ自動」と同じく URL のフォルダを\n"
                          "                   Referer にする\n"
@@ -194,7 +201,10 @@ QString HelpText()
                          "follows up to %1 redirects (never from https to http), --cert adds the\n"
                          "server certificate, --http2 offers HTTP/2 over https (HTTP/1.1 when the\n"
                          "server does not take it, and always over http; --http1.1, the default,\n"
-                         "speaks HTTP/1.1 only), --referer and --auto-referer set the Referer, --json\n"
+                         "speaks HTTP/1.1 only), --check adds a diagnosis of the last answer's\n"
+                         "headers (a security grade and score, findings on caching, security, cookies\n"
+                         "and more, each with its RFC section; with --json, as \"findings\" and\n"
+                         "\"security\"), --referer and --auto-referer set the Referer, --json\n"
                          "prints one JSON object instead. With two or more URLs, --list FILE (one\n"
                          "URL a line, - for stdin), --csv or --json, it is the bulk check: HEAD for\n"
                          "each, --parallel N at once (default %2, at most %3) on kept-alive\n"

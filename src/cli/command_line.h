@@ -28,6 +28,7 @@ struct HeadOptions {
     bool csv = false;
     // Whether the bulk check runs rather than the answer of one address.
     bool bulk() const { return addresses.size() > 1 || !list.isEmpty() || json || csv; }
+    bool check = false; // the diagnosis of the last answer
 };
 
 enum class StartRequest { OpenWindow, PrintVersion, PrintHelp, Head, BadUsage };

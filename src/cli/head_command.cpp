@@ -1,8 +1,11 @@
 #include "cli/head_command.h"
 
+#include "cli/check_text.h"
 #include "core/address/url_completion.h"
+#include "core/diagnosis/diagnosis.h"
 #include "core/headers/value_format.h"
 #include "core/report/certificate_text.h"
+#include "core/report/last_response.h"
 #include "core/report/timing_text.h"
 #include "core/transfer/redirect_rule.h"
 #include "core/transfer/state_report.h"
@@ -81,8 +84,14 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
             say(reason);
             return exitstatus::kFailed;
         }
+        const redirect::Hop next
+            = options.location ? redirect::NextHop(address, control.GetHeader()) : redirect::Hop();
+        const bool last = next.kind != redirect::Hop::Kind::Follow || hop == redirect::kMostHops;
         // Hops are set apart by an empty line, as curl -I -L does.
-        const QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        QString text = (hop > 0 ? u"\n"_qs : QString()) + AnswerText(options, control);
+        if (options.check && last)
+            text += CheckText(diagnosis::Diagnose(
+                report::DiagnosisInput({address, control.GetHeader(), control.LastFacts()})));
         errno = 0;
         if (out.write(headers::VisibleControls(text).toUtf8()) < 0) {
             // A reader that went away (| head) needs no telling; any other failure does.
@@ -90,9 +99,6 @@ int RunHead(const HeadOptions &options, QIODevice &out, QIODevice &err)
                 say(kWriteFailed.toString());
             return exitstatus::kFailed;
         }
-        if (!options.location)
-            return exitstatus::kAnswered;
-        const redirect::Hop next = redirect::NextHop(address, control.GetHeader());
         if (next.kind == redirect::Hop::Kind::None)
             return exitstatus::kAnswered;
         if (next.kind == redirect::Hop::Kind::Refused) {

@@ -85,6 +85,32 @@ private Q_SLOTS:
             "-I --raw --timing {server}/|HTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 204 No Content\r\n"
             "\r\n|0 HEAD / HTTP/1.1\nHTTP/1.1 204 No Content\n\n接続先 : 127.0.0.1 ポート {port}\n"
             "名前解決 : # ms\n接続 : # ms\n最初のバイト : # ms\n合計 : # ms\n",
+            // The diagnosis of the answer: the grade, then the findings, worst first.
+            "-I --check {server}/|HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: sid=1\r\n"
+            "Server: nginx/1.22.1\r\n\r\n|0 HEAD / HTTP/1.1\nHTTP/1.1 200 OK\nMIME タイプ : "
+            "text/html\nクッキー : sid=1\nサーバー : nginx/1.22.1\n\nセキュリティ評価 : F (0 点)\n[注意] "
+            "キャッシュ : 状態 200 の応答に Cache-Control の max-age も Expires "
+            "もないため、キャッシュが独自の推測で保存期間を決め、変更がいつ見えるか分かりません。 (RFC 9111 "
+            "§4.2.2)\n[注意] キャッシュ : ETag も Last-Modified "
+            "もないため、キャッシュは条件付き要求で変更の有無を確かめられず、古くなるたびに本体全体を取り直し"
+            "ます。 (RFC 9110 §8.8)\n[注意] 検証子と時刻 : Date "
+            "がないため、キャッシュは応答の経過時間を自分の受信時刻から数えるしかなく、鮮度の計算が不正確にな"
+            "ります。 (RFC 9110 §6.6.1)\n[注意] リダイレクト : http:// のアドレスに状態 200 "
+            "で答えており、https "
+            "へリダイレクトしないため、通信が暗号化されず途中で読まれたり書き換えられたりします。 (RFC 6797 "
+            "§7.2)\n[注意] セキュリティ : HTML の応答に Content-Security-Policy "
+            "がないため、ブラウザは注入されたスクリプトの実行を制限できません。 (CSP Level 3 §3.1)\n[注意] "
+            "セキュリティ : X-Frame-Options の DENY か SAMEORIGIN も、Content-Security-Policy の "
+            "frame-ancestors もないため、他のサイトがこのページを枠に入れてクリックを横取りできます。 (RFC "
+            "7034 §2.1)\n[注意] セキュリティ : X-Content-Type-Options: nosniff がないため、ブラウザが "
+            "Content-Type を無視して内容から種類を推測し、スクリプトとして実行しかねません。 (Fetch "
+            "X-Content-Type-Options)\n[注意] クッキー : クッキー「sid」はセッションのもののようですが "
+            "HttpOnly がなく、ページのスクリプトから読めるため、XSS で盗まれかねません。 (RFC 6265bis "
+            "§4.1.2.6)\n[情報] セキュリティ : 「Server: "
+            "nginx/1.22.1」は版番号まで明かし、その版の既知の脆弱性を狙う手がかりになります。 (RFC 9110 "
+            "§10.2.4)\n[情報] クッキー : クッキー「sid」に SameSite がないため、ブラウザの既定 (多くは Lax) "
+            "に任されます。 (RFC 6265bis §4.1.2.7)\n[情報] 転送 : HTTP/1.1 で応答があり、ブラウザは 1 "
+            "本の接続で要求を一つずつ送るため、並行するには接続を増やします。 (RFC 9112)\n",
             // Redirects to the same server: 10 are followed.
             "-I --raw -L {server}/|HTTP/1.1 302 Found\r\nLocation: /d\r\n\r\n|1 HEAD / HTTP/1.1\n"
             "HTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\n"
@@ -92,6 +118,23 @@ private Q_SLOTS:
             "HTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\n"
             "Location: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\n"
             "HTTP/1.1 302 Found\nLocation: /d\nリダイレクトが 10 回を超えたため、その先はたどりません。\n",
+            // With -L, the diagnosis is that of the last answer.
+            "-I --raw --check -L {server}/|HTTP/1.1 302 Found\r\nLocation: /d\r\n\r\n|1 HEAD / "
+            "HTTP/1.1\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 "
+            "Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: "
+            "/d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 "
+            "Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nHTTP/1.1 302 Found\nLocation: "
+            "/d\n\nHTTP/1.1 302 Found\nLocation: /d\n\nセキュリティ評価 : D (30 点)\n[注意] 検証子と時刻 : "
+            "Date "
+            "がないため、キャッシュは応答の経過時間を自分の受信時刻から数えるしかなく、鮮度の計算が不正確にな"
+            "ります。 (RFC 9110 §6.6.1)\n[注意] セキュリティ : X-Content-Type-Options: nosniff "
+            "がないため、ブラウザが Content-Type "
+            "を無視して内容から種類を推測し、スクリプトとして実行しかねません。 (Fetch "
+            "X-Content-Type-Options)\n[情報] リダイレクト : 「Location: "
+            "/d」は相対参照で、ブラウザは要求したアドレスを基準に「http://127.0.0.1:{port}/d」へ進みます。 "
+            "(RFC 9110 §10.2.2)\n[情報] 転送 : HTTP/1.1 で応答があり、ブラウザは 1 "
+            "本の接続で要求を一つずつ送るため、並行するには接続を増やします。 (RFC 9112)\nリダイレクトが 10 "
+            "回を超えたため、その先はたどりません。\n",
             // The same Location twice is harmless; two that differ leave the target unknown.
             "-I --raw {server}/|HTTP/1.1 200 OK\r\nLocation: /a\r\nLocation: /a\r\n\r\n|0 HEAD / HTTP/1.1\n"
             "HTTP/1.1 200 OK\nLocation: /a\nLocation: /a\n",

@@ -67,6 +67,37 @@ std::optional<QTime> readTime(const QString &text)
     return time.isValid() ? std::optional<QTime>(time) : std::nullopt;
 }
 
+// The number written by the digits of text; -1 when any is not a digit.
+int digitsValue(QStringView text)
+{
+    int value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+// The date exactly as servers write it, "Sun, 06 Nov 1994 08:49:37 GMT", read
+// without QLocale, whose parsing costs microseconds per call (a block may
+// carry hundreds of cookie dates). Anything else is left to the readers below.
+std::optional<Moment> readExactLayout(QStringView value)
+{
+    static constexpr QStringView kMonths = u"JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (value.size() != 29 || value.mid(3, 2) != u", " || value[7] != u' ' || value[11] != u' '
+        || value[16] != u' ' || value[19] != u':' || value[22] != u':' || value.sliced(25) != u" GMT")
+        return std::nullopt;
+    const qsizetype month = kMonths.indexOf(value.mid(8, 3));
+    const int year = digitsValue(value.mid(12, 4));
+    const QDate date(year, int(month / 3) + 1, digitsValue(value.mid(5, 2)));
+    const QTime time(
+        digitsValue(value.mid(17, 2)), digitsValue(value.mid(20, 2)), digitsValue(value.mid(23, 2)));
+    if (month < 0 || month % 3 != 0 || year < 0 || !date.isValid() || !time.isValid())
+        return std::nullopt;
+    return Moment{date, time};
+}
+
 // RFC 1123 "Sun, 06 Nov 1994 08:49:37 GMT" by its fixed positions: the date in
 // characters 5 to 16, the time in 18 to 25. The weekday and zone are not
 // looked at. A one-digit day shifts the time by one place, which the trimming
@@ -108,16 +139,6 @@ std::optional<Moment> readAsctime(const QStringList &words)
     if (!date || !time)
         return std::nullopt;
     return Moment{*date, *time};
-}
-
-std::optional<Moment> readHttpDate(QStringView value)
-{
-    if (auto fixed = readFixedLayout(value))
-        return fixed;
-    const QStringList words = value.toString().split(u' ', Qt::SkipEmptyParts);
-    if (auto rfc850 = readRfc850(words))
-        return rfc850;
-    return readAsctime(words);
 }
 
 // Replaces the first occurrence of `from` in the first line that starts with
@@ -226,13 +247,29 @@ QString JapaneseDateTime(const QDateTime &moment)
         + QLocale::c().toString(moment.time(), kTimePattern);
 }
 
+std::optional<HttpDate> ReadHttpDate(QStringView value)
+{
+    value = value.trimmed();
+    // In UTC, where no clock time is skipped.
+    const auto inUtc = [](const Moment &moment, HttpDateLayout layout) {
+        return HttpDate{QDateTime(moment.date, moment.time, Qt::UTC), layout};
+    };
+    if (auto exact = readExactLayout(value))
+        return inUtc(*exact, HttpDateLayout::Rfc1123);
+    if (auto fixed = readFixedLayout(value))
+        return inUtc(*fixed, HttpDateLayout::Rfc1123);
+    const QStringList words = value.toString().split(u' ', Qt::SkipEmptyParts);
+    if (auto rfc850 = readRfc850(words))
+        return inUtc(*rfc850, HttpDateLayout::Rfc850);
+    if (auto asctime = readAsctime(words))
+        return inUtc(*asctime, HttpDateLayout::Asctime);
+    return std::nullopt;
+}
+
 QString FormatHttpDate(const QString &value)
 {
-    const auto moment = readHttpDate(QStringView(value).trimmed());
-    if (!moment)
-        return {};
-    // In UTC, where no clock time is skipped.
-    return JapaneseDateTime(QDateTime(moment->date, moment->time, Qt::UTC));
+    const auto date = ReadHttpDate(value);
+    return date ? JapaneseDateTime(date->moment) : QString();
 }
 
 QString FormatHeaderDates(const QString &block, const HeaderLookup &value)

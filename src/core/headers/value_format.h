@@ -41,6 +41,20 @@ QString cnvCalc(const QString &cValue);
 // A moment as "yyyy年m月d日 hh時mm分ss秒", in the time zone it is given in.
 QString JapaneseDateTime(const QDateTime &moment);
 
+// The three layouts of an HTTP date that recipients read: RFC 1123
+// ("Sun, 06 Nov 1994 08:49:37 GMT"), and the obsolete RFC 850
+// ("Sunday, 06-Nov-94 08:49:37 GMT") and asctime ("Sun Nov  6 08:49:37 1994").
+enum class HttpDateLayout { Rfc1123, Rfc850, Asctime };
+
+struct HttpDate {
+    QDateTime moment; // UTC
+    HttpDateLayout layout = HttpDateLayout::Rfc1123;
+};
+
+// An HTTP date in any of the three layouts, surrounding blanks ignored;
+// nothing when the value cannot be read.
+std::optional<HttpDate> ReadHttpDate(QStringView value);
+
 // An HTTP date as JapaneseDateTime, the clock time as received; a null
 // QString when the value cannot be read.
 QString FormatHttpDate(const QString &value);

@@ -1,6 +1,7 @@
 #include "core/report/json_report.h"
 
 #include "core/headers/value_format.h"
+#include "core/report/last_response.h"
 #include "core/transfer/curl_header_block.h"
 
 #include <QJsonArray>
@@ -68,11 +69,22 @@ QJsonObject ResponseObject(const bulk::Hop &hop)
     return response;
 }
 
+QJsonObject FindingObject(const diagnosis::Finding &finding)
+{
+    QJsonObject object{{u"id"_qs, finding.id}, {u"level"_qs, diagnosis::LevelId(finding.level).toString()},
+        {u"category"_qs, finding.category}, {u"message"_qs, finding.message},
+        {u"reference"_qs, finding.reference}, {u"header"_qs, finding.header}};
+    for (const auto &[name, seconds] : {std::pair{u"lifetime"_qs, finding.lifetime},
+             std::pair{u"age"_qs, finding.age}, std::pair{u"remaining"_qs, finding.remaining}}) {
+        if (seconds)
+            object.insert(name, *seconds);
+    }
+    return object;
+}
+
 } // namespace
 
-// The whole object is put together here; the diagnosis of the last response
-// (its findings and security score) belongs here too, beside "responses".
-QJsonObject ReportObject(const bulk::Result &result)
+QJsonObject ReportObject(const bulk::Result &result, bool diagnose)
 {
     QJsonArray responses;
     for (const bulk::Hop &hop : result.hops)
@@ -83,6 +95,17 @@ QJsonObject ReportObject(const bulk::Result &result)
         object.insert(u"location"_qs, result.endsAt);
     if (!result.failure.isEmpty())
         object.insert(u"error"_qs, result.failure);
+    if (diagnose && !result.hops.isEmpty()) {
+        const bulk::Hop &last = result.hops.last();
+        const diagnosis::Diagnosis found
+            = diagnosis::Diagnose(DiagnosisInput({last.url, DecodeHeaderBlock(last.block), last.facts}));
+        QJsonArray findings;
+        for (const diagnosis::Finding &finding : found.findings)
+            findings.append(FindingObject(finding));
+        object.insert(u"findings"_qs, findings);
+        object.insert(u"security"_qs,
+            QJsonObject{{u"score"_qs, found.security.score}, {u"grade"_qs, found.security.grade}});
+    }
     return object;
 }
 

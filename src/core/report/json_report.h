@@ -16,11 +16,16 @@
 //              (subject, issuer, start, expire, sha256)
 //   location   where it ended (see bulk::Result::endsAt), when known
 //   error      why it was refused or failed, or a redirect not followed
+//   findings   with diagnose, the findings on the last response: id, level,
+//              category, message, reference, header; freshness also its
+//              lifetime, age and remaining seconds (negative when stale),
+//              heuristic-freshness its lifetime when one is known
+//   security   with diagnose, the last response's score and grade
 // Text a server sent that is not UTF-8 is read as the header box reads it,
 // so the JSON is always valid UTF-8.
 namespace report {
 
-QJsonObject ReportObject(const bulk::Result &result);
+QJsonObject ReportObject(const bulk::Result &result, bool diagnose);
 
 // The object on one line, ending in LF (a line of JSON Lines).
 QByteArray JsonLine(const QJsonObject &object);
