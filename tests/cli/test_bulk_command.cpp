@@ -149,13 +149,14 @@ private Q_SLOTS:
             u"0\n200  # ms  {fast}/a\n200  # ms  {fast}/b\n200  # ms  {fast}/c\n"_s);
     }
 
-    // JSON Lines: one object per address, in order, valid UTF-8 whatever the server sent.
+    // JSON Lines: one object per address, in order, valid UTF-8 whatever the server sent; with --check,
+    // the findings' ids and the grade of each answer.
     void json()
     {
         ScriptServer odd;
         QVERIFY(odd.start());
         odd.setScript(ScriptServer::Reply("200 OK", "Server: \xe6\x97\xa5 \xe9\r\n"));
-        const QStringList lines = Run(u"-I --json {fast}/a "_s + odd.url(u"/b"_s) + u" gopher://x"_s)
+        const QStringList lines = Run(u"-I --json --check {fast}/a "_s + odd.url(u"/b"_s) + u" gopher://x"_s)
                                       .split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4); // the status, three objects
         QStringList seen;
@@ -169,11 +170,16 @@ private Q_SLOTS:
                     + QString::fromUtf8(
                         QJsonDocument(response[u"headers"_s].toArray()).toJson(QJsonDocument::Compact))
                     + u' ' + response[u"http_version"_s].toString() + u' ' + object[u"error"_s].toString();
+            for (const QJsonValue finding : object[u"findings"_s].toArray())
+                seen.last() += u' ' + finding[u"id"_s].toString();
+            seen.last() += u' ' + object[u"security"_s][u"grade"_s].toString();
         }
         QCOMPARE(seen,
-            QStringList({u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1 "_s,
-                u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1 "_s,
-                u"gopher://x 0 []  gopher は不明なプロトコルです。"_s}));
+            QStringList({u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1  heuristic-freshness no-validator date-missing "
+                         "no-https-redirect xcto http-version D"_s,
+                u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1  heuristic-freshness no-validator date-missing "
+                "no-https-redirect xcto http-version D"_s,
+                u"gopher://x 0 []  gopher は不明なプロトコルです。 "_s}));
     }
 
     // Over https the JSON carries the server certificate.
