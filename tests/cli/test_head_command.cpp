@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/head_command.h"
 #include "core/headers/value_format.h"
+#include "support/nginx_server.h"
 #include "support/script_server.h"
 
 #include <QBuffer>
@@ -203,6 +204,40 @@ private Q_SLOTS:
         QVERIFY(!ReadCommandLine({"--http2", "--http1.1", "-I", "x"}).head.http2);
         QCOMPARE(Run(u"-I --raw --http2 "_s + tls.url(), tls, "HTTP/1.1 204 No Content\r\n\r\n"),
             u"0 HEAD / HTTP/1.1\nHTTP/1.1 204 No Content\n"_s);
+    }
+    // nginx over TLS answers in HTTP/2 when it is asked for, the last of --http2 and --http1.1 counting: the
+    // status line as libcurl writes it, the lower-case names with their labels. Its dates shown as "#".
+    void http2_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("HTTP/2") << "--http1.1 --http2"
+                                << "0\nHTTP/2 200 \nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
+                                   "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\nキャッシュ指示 : キャッシュ無効\n"
+                                   "クッキー : a=b\n単位 : bytes\n";
+        QTest::newRow("HTTP/1.1") << "--http2 --http1.1"
+                                  << "0\nHTTP/1.1 200 OK\nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
+                                     "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\n持続接続 : 継続\n"
+                                     "キャッシュ指示 : キャッシュ無効\nクッキー : a=b\n単位 : bytes\n";
+    }
+    void http2()
+    {
+        QFETCH(QString, arguments);
+        NginxServer nginx;
+        QVERIFY2(nginx.start("etag off; add_header Cache-Control no-cache; add_header Set-Cookie a=b;"),
+            qPrintable(nginx.problem()));
+        qputenv("SSL_CERT_FILE", nginx.caFile().toLocal8Bit());
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        const int status = RunHead(
+            ReadCommandLine(QProcess::splitCommand(u"-I "_s + arguments + u' ' + nginx.url(u"/index.html"_s)))
+                .head,
+            out, err);
+        qunsetenv("SSL_CERT_FILE");
+        static const QRegularExpression date(u"[0-9]+年[^\n]*秒"_s);
+        QTEST(QString::number(status) + u'\n' + QString::fromUtf8(out.data() + err.data()).replace(date, u"#"_s),
+            "shown");
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <csignal>
@@ -34,6 +35,19 @@ QStringList Entries(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool MakeCertificate(const QString &folder)
+{
+    QProcess openssl;
+    openssl.setWorkingDirectory(folder);
+    openssl.start(QStringLiteral("openssl"),
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                       "-keyout server.key -out server.pem -subj /CN=localhost "
+                       "-addext subjectAltName=IP:127.0.0.1")
+            .split(u' '));
+    return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit
+        && openssl.exitCode() == 0;
 }
 
 void AddTextRows(std::initializer_list<const char *> rows)

@@ -20,6 +20,10 @@ bool WriteFile(const QString &path, const QByteArray &bytes);
 // Every entry of the folder, hidden ones included, sorted by name.
 QStringList Entries(const QString &folder);
 
+// Makes server.key and server.pem in folder with the openssl tool: a
+// throw-away self-signed certificate for 127.0.0.1, valid for two days.
+bool MakeCertificate(const QString &folder);
+
 // Adds one row to the current test table per "field|field|..." text, named by
 // the text, with its fields as QString columns.
 void AddTextRows(std::initializer_list<const char *> rows);

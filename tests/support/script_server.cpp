@@ -2,7 +2,6 @@
 
 #include "support/sample_data.h"
 
-#include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
 #include <QTcpSocket>
@@ -57,14 +56,7 @@ bool ScriptServer::startTls()
 {
     // A self-signed certificate for 127.0.0.1, which clients trust as their only CA.
     tlsFiles_ = std::make_unique<QTemporaryDir>();
-    QProcess openssl;
-    openssl.setWorkingDirectory(tlsFiles_->path());
-    openssl.start(QStringLiteral("openssl"),
-        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                       "-keyout server.key -out server.pem -subj /CN=localhost "
-                       "-addext subjectAltName=IP:127.0.0.1")
-            .split(u' '));
-    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+    if (!testdata::MakeCertificate(tlsFiles_->path()))
         return false;
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificateChain(QSslCertificate::fromPath(caFile()));
