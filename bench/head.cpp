@@ -4,7 +4,8 @@
 // alternately, each timed from its start until it has exited, and prints each
 // one's median, the median of the pair ratios tobrell/curl and, to show what
 // the start alone costs, the same for `tobrell --version` against
-// `curl --version`. Output goes to /dev/null.
+// `curl --version`; then what the diagnosis adds: `tobrell --head --check`
+// against `tobrell --head`. Output goes to /dev/null.
 //
 //   bench_head [runs]     (default: 31 pairs)
 
@@ -54,8 +55,8 @@ double median(std::vector<double> values)
 }
 
 // Times both commands alternately; false when one failed.
-bool compare(
-    const char *what, const std::vector<QByteArray> &tobrell, const std::vector<QByteArray> &curl, int runs)
+bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std::vector<QByteArray> &curl,
+    int runs, const char *names = "tobrell %.2f ms, curl %.2f ms, median ratio tobrell/curl")
 {
     std::vector<double> ours, theirs, ratios;
     for (int i = 0; i < runs; ++i) {
@@ -69,8 +70,9 @@ bool compare(
         theirs.push_back(c);
         ratios.push_back(t / c);
     }
-    std::printf("%s, median of %d: tobrell %.2f ms, curl %.2f ms, median ratio tobrell/curl %.2f\n", what,
-        runs, median(ours), median(theirs), median(ratios));
+    std::printf("%s, median of %d: ", what, runs);
+    std::printf(names, median(ours), median(theirs));
+    std::printf(" %.2f\n", median(ratios));
     return true;
 }
 
@@ -91,7 +93,9 @@ int main(int argc, char **argv)
     qunsetenv("WAYLAND_DISPLAY");
     qputenv("no_proxy", "127.0.0.1");
     if (!compare("HEAD", {TOBRELL_PROGRAM, "--head", url}, {"curl", "-s", "-I", url}, runs)
-        || !compare("start only (--version)", {TOBRELL_PROGRAM, "--version"}, {"curl", "--version"}, runs))
+        || !compare("start only (--version)", {TOBRELL_PROGRAM, "--version"}, {"curl", "--version"}, runs)
+        || !compare("diagnosis", {TOBRELL_PROGRAM, "--head", "--check", url},
+            {TOBRELL_PROGRAM, "--head", url}, runs, "--check %.2f ms, without %.2f ms, median ratio"))
         return 1;
     std::printf("target: HEAD ratio at most 1.2\n");
     return 0;

@@ -5,8 +5,7 @@
 
 QString CheckText(const diagnosis::Diagnosis &diagnosis)
 {
-    QString text = u"\n"_qs
-        + ReportLine(u"セキュリティ評価"_qs, report::SecurityText(diagnosis.security));
+    QString text = u"\n"_qs + ReportLine(u"セキュリティ評価"_qs, report::SecurityText(diagnosis.security));
     for (const diagnosis::Finding &finding : diagnosis.findings) {
         text
             += ReportLine(u'[' + diagnosis::LevelText(finding.level).toString() + u"] "_qs + finding.category,

@@ -6,14 +6,15 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral("使い方: tobrell [URL]\n"
-                                      "        tobrell --head [--raw] [--timing] [--location] [--cert] [--check]\n"
-                                      "                [--http2 | --http1.1] [--referer 文字列 | --auto-referer]\n"
-                                      "                [--json] URL\n"
-                                      "        tobrell --head [--timing] [--location] [--check] [--referer 文字列 |\n"
-                                      "                --auto-referer] [--http2 | --http1.1] [--parallel N]\n"
-                                      "                [--json | --csv] [--list ファイル] [URL ...]\n"
-                                      "        tobrell --help | --version\n");
+const QString kUsage
+    = QStringLiteral("使い方: tobrell [URL]\n"
+                     "        tobrell --head [--raw] [--timing] [--location] [--cert] [--check]\n"
+                     "                [--http2 | --http1.1] [--referer 文字列 | --auto-referer]\n"
+                     "                [--json] URL\n"
+                     "        tobrell --head [--timing] [--location] [--check] [--referer 文字列 |\n"
+                     "                --auto-referer] [--http2 | --http1.1] [--parallel N]\n"
+                     "                [--json | --csv] [--list ファイル] [URL ...]\n"
+                     "        tobrell --help | --version\n");
 
 // Qt's own options that take a value, in the form "-name value", and those
 // that stand alone. Qt also takes them with two dashes.

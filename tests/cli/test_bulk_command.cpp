@@ -175,11 +175,13 @@ private Q_SLOTS:
             seen.last() += u' ' + object[u"security"_s][u"grade"_s].toString();
         }
         QCOMPARE(seen,
-            QStringList({u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1  heuristic-freshness no-validator date-missing "
-                         "no-https-redirect xcto http-version D"_s,
-                u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1  heuristic-freshness no-validator date-missing "
-                "no-https-redirect xcto http-version D"_s,
-                u"gopher://x 0 []  gopher は不明なプロトコルです。 "_s}));
+            QStringList(
+                {u"{fast}/a 200 [[\"X\",\"y\"]] HTTP/1.1  heuristic-freshness no-validator date-missing "
+                 "no-https-redirect xcto http-version D"_s,
+                    u"{odd}/b 200 [[\"Server\",\"日 é\"]] HTTP/1.1  heuristic-freshness no-validator "
+                    u"date-missing "
+                    "no-https-redirect xcto http-version D"_s,
+                    u"gopher://x 0 []  gopher は不明なプロトコルです。 "_s}));
     }
 
     // Over https the JSON carries the server certificate.

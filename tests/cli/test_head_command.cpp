@@ -211,14 +211,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("HTTP/2") << "--http1.1 --http2"
-                                << "0\nHTTP/2 200 \nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
-                                   "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\nキャッシュ指示 : キャッシュ無効\n"
-                                   "クッキー : a=b\n単位 : bytes\n";
-        QTest::newRow("HTTP/1.1") << "--http2 --http1.1"
-                                  << "0\nHTTP/1.1 200 OK\nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
-                                     "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\n持続接続 : 継続\n"
-                                     "キャッシュ指示 : キャッシュ無効\nクッキー : a=b\n単位 : bytes\n";
+        QTest::newRow("HTTP/2")
+            << "--http1.1 --http2"
+            << "0\nHTTP/2 200 \nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
+               "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\nキャッシュ指示 : キャッシュ無効\n"
+               "クッキー : a=b\n単位 : bytes\n";
+        QTest::newRow("HTTP/1.1")
+            << "--http2 --http1.1"
+            << "0\nHTTP/1.1 200 OK\nサーバー : nginx\n時刻 : #\nMIME タイプ : text/html\n"
+               "サイズ : 0.05 KB (52 バイト)\n最終更新時刻 : #\n持続接続 : 継続\n"
+               "キャッシュ指示 : キャッシュ無効\nクッキー : a=b\n単位 : bytes\n";
     }
     void http2()
     {
@@ -236,7 +238,8 @@ private Q_SLOTS:
             out, err);
         qunsetenv("SSL_CERT_FILE");
         static const QRegularExpression date(u"[0-9]+年[^\n]*秒"_s);
-        QTEST(QString::number(status) + u'\n' + QString::fromUtf8(out.data() + err.data()).replace(date, u"#"_s),
+        QTEST(QString::number(status) + u'\n'
+                + QString::fromUtf8(out.data() + err.data()).replace(date, u"#"_s),
             "shown");
     }
 };
