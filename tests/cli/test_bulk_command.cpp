@@ -123,6 +123,9 @@ private Q_SLOTS:
                "ました。 (Failed to connect to 127.0.0.1 port {refused} after # ms: Couldn't connect to server)\n"_s;
         QTest::newRow("json and csv")
             << u"-I --json --csv {fast}/"_s << u"2 --json と --csv は一緒に使えません。"_s;
+        QTest::newRow("check without json")
+            << u"-I --check {fast}/ {fast}/"_s
+            << u"2 一括チェックでは、--check は --json と一緒にだけ使えます。"_s;
         QTest::newRow("unreadable list")
             << u"-I --list /nonexistent/list"_s
             << u"2\ntobrell: リストを読めません: /nonexistent/list (No such file or "
