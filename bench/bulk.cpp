@@ -10,7 +10,7 @@
 //
 //   bench_bulk [addresses] [pairs]     (default: both sizes, 5 pairs)
 
-#include "fixtures/nginx_server.h"
+#include "support/nginx_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

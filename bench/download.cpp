@@ -8,8 +8,8 @@
 //
 //   bench_download [pairs] [MiB]      (defaults: 3 pairs of 1024 MiB)
 
-#include "fixtures/nginx_server.h"
 #include "gui/form1.h"
+#include "support/nginx_server.h"
 #include "support/recording_boxes.h"
 
 #include <QApplication>

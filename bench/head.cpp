@@ -9,7 +9,7 @@
 //
 //   bench_head [runs]     (default: 31 pairs)
 
-#include "fixtures/nginx_server.h"
+#include "support/nginx_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

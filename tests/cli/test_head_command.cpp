@@ -5,6 +5,7 @@
 #include "cli/head_command.h"
 #include "core/headers/value_format.h"
 #include "support/nginx_server.h"
+#include "support/sample_data.h"
 #include "support/script_server.h"
 
 #include <QBuffer>
@@ -226,14 +227,18 @@ private Q_SLOTS:
     {
         QFETCH(QString, arguments);
         NginxServer nginx;
-        QVERIFY2(nginx.start("etag off; add_header Cache-Control no-cache; add_header Set-Cookie a=b;"),
-            qPrintable(nginx.problem()));
+        QVERIFY2(nginx.start(true,
+                     "server_tokens off; etag off; add_header Cache-Control no-cache; add_header "
+                     "Set-Cookie a=b;")
+                && testdata::WriteFile(
+                    nginx.root() + u"/index.html"_s, "<!DOCTYPE html><title>Tobrell</title><p>Tobrell</p>\n"),
+            qPrintable(nginx.errorString()));
         qputenv("SSL_CERT_FILE", nginx.caFile().toLocal8Bit());
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         const int status = RunHead(
-            ReadCommandLine(QProcess::splitCommand(u"-I "_s + arguments + u' ' + nginx.url(u"/index.html"_s)))
+            ReadCommandLine(QProcess::splitCommand(u"-I "_s + arguments + u' ' + nginx.url(u"index.html"_s)))
                 .head,
             out, err);
         qunsetenv("SSL_CERT_FILE");
