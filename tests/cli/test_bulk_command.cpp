@@ -3,6 +3,7 @@
 // signal in the middle and the exit statuses.
 #include "cli/bulk_command.h"
 #include "cli/command_line.h"
+#include "support/nginx_server.h"
 #include "support/script_server.h"
 
 #include <QBuffer>
@@ -204,6 +205,27 @@ private Q_SLOTS:
                 .digest(QCryptographicHash::Sha256)
                 .toHex(':')
                 .toUpper());
+    }
+
+    // With --http2, nginx over TLS answers every address in HTTP/2 on one connection; each answer carries the
+    // certificate, those on the reused connection too.
+    void http2()
+    {
+        NginxServer nginx;
+        QVERIFY2(nginx.start(true) && nginx.createFile(u"a"_s, 1) && nginx.createFile(u"b"_s, 1),
+            qPrintable(nginx.errorString()));
+        qputenv("SSL_CERT_FILE", nginx.caFile().toLocal8Bit());
+        const QStringList lines
+            = Run(u"-I --json --http2 --parallel 1 "_s + nginx.url(u"a"_s) + u' ' + nginx.url(u"b"_s))
+                  .split(u'\n', Qt::SkipEmptyParts);
+        qunsetenv("SSL_CERT_FILE");
+        QStringList seen;
+        for (const QString &line : lines.sliced(1)) {
+            const QJsonObject response = QJsonDocument::fromJson(line.toUtf8())[u"responses"_s][0].toObject();
+            seen << response[u"http_version"_s].toString() + u' '
+                    + QString::number(response[u"certificate"_s][u"sha256"_s].toString().size());
+        }
+        QCOMPARE(seen, QStringList({u"HTTP/2 95"_s, u"HTTP/2 95"_s}));
     }
 
     // SIGINT while the last address waits: what finished is printed, the status is 130.
