@@ -102,7 +102,8 @@ private Q_SLOTS:
             << u"-I {hostile}/ {fast}/b"_s
             << u"1\n失敗  # ms  {hostile}/  サーバーの応答を読み取れませんでした。 (ヘッダ行の途中に CR "
                u"があります)\n"
-               "200  # ms  {fast}/b\n{hostile}/: サーバーの応答を読み取れませんでした。 (ヘッダ行の途中に CR があります)\n"_s;
+               "200  # ms  {fast}/b\n"
+               "{hostile}/: サーバーの応答を読み取れませんでした。 (ヘッダ行の途中に CR があります)\n"_s;
         QTest::newRow("too many redirects, one address alone")
             << u"-I -L {loop}/"_s
             << u"1\n302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302 → 302  # ms  {loop}/ → "

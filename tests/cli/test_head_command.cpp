@@ -196,11 +196,11 @@ private Q_SLOTS:
             u"1 HEAD / HTTP/1.1\nHTTP/1.1 301 Moved\nLocation: %1\n\n接続先 : 127.0.0.1 ポート %2\n"
             "名前解決 : # ms\n接続 : # ms\nTLS : # ms\n最初のバイト : # ms\n合計 : # ms\n\n"
             "サブジェクト : CN = localhost\n発行者 : CN = localhost\n有効期間の開始 : %3\n"
-            "有効期間の終了 : %4 (残り 1 日)\nSHA-256 : %5\nhttps から http へのリダイレクトはたどりません: %1\n"_s
-                .arg(server_.url(), QString::number(tls.port()),
-                    headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
-                    headers::JapaneseDateTime(ca.expiryDate().toUTC()),
-                    QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
+            "有効期間の終了 : %4 (残り 1 日)\nSHA-256 : %5\n"
+            "https から http へのリダイレクトはたどりません: %1\n"_s.arg(server_.url(),
+                QString::number(tls.port()), headers::JapaneseDateTime(ca.effectiveDate().toUTC()),
+                headers::JapaneseDateTime(ca.expiryDate().toUTC()),
+                QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
         // A server that does not take up HTTP/2 is answered in HTTP/1.1; the last of the two options counts.
         QVERIFY(!ReadCommandLine({"--http2", "--http1.1", "-I", "x"}).head.http2);
         QCOMPARE(Run(u"-I --raw --http2 "_s + tls.url(), tls, "HTTP/1.1 204 No Content\r\n\r\n"),

@@ -127,7 +127,8 @@ void checkOtherFields(const Context &context, QList<Finding> &findings)
     if (context.listHas(u"vary"_qs, u"user-agent")) {
         Add(findings, u"vary-user-agent", Level::Warn, kCache, u"vary",
             Quoted(u"Vary", varyText)
-                + u"のため、キャッシュはブラウザの種類と版ごとに別の写しを持ち、再利用がほとんど効きません。"_qs,
+                + u"のため、"
+                  "キャッシュはブラウザの種類と版ごとに別の写しを持ち、再利用がほとんど効きません。"_qs,
             u"RFC 9110 §12.5.5");
     }
 }

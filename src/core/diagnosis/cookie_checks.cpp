@@ -19,8 +19,10 @@ void CheckCookies(const Context &context, const QList<Cookie> &cookies, QList<Fi
             Add(findings, u"cookie-secure", sameSiteNone ? Level::Bad : Level::Warn, kCookies, u"set-cookie",
                 name
                     + (sameSiteNone
-                            ? u"は SameSite=None なのに Secure がないため、ブラウザはこのクッキーを受け付けません。"_qs
-                            : u"に Secure がないため、ブラウザは http の要求にもこのクッキーを載せ、途中で読まれかねません。"_qs),
+                            ? u"は SameSite=None なのに Secure がないため、"
+                              "ブラウザはこのクッキーを受け付けません。"_qs
+                            : u"に Secure がないため、"
+                              "ブラウザは http の要求にもこのクッキーを載せ、途中で読まれかねません。"_qs),
                 u"RFC 6265bis §4.1.2.5");
         }
         if (cookie.session && !cookie.httpOnly) {

@@ -13,7 +13,8 @@ void CheckRedirects(const Context &context, QList<Finding> &findings)
     if (redirect && !context.has(u"location"_qs)) {
         Add(findings, u"redirect-no-location", Level::Bad, kRedirects, u"location",
             u"状態 "_qs + QString::number(status)
-                + u" はリダイレクトなのに Location がないため、ブラウザは行き先が分からずこの応答を表示します。"_qs,
+                + u" はリダイレクトなのに Location がないため、"
+                  "ブラウザは行き先が分からずこの応答を表示します。"_qs,
             u"RFC 9110 §10.2.2");
     }
     const QUrl target(location);

@@ -54,7 +54,8 @@ void checkCsp(const Context &context, QList<Finding> &findings)
         }
     } else if (context.html && csp.reportOnly) {
         Add(findings, u"csp-report-only", Level::Warn, kSecurity, u"content-security-policy-report-only",
-            u"Content-Security-Policy-Report-Only だけがあり、ブラウザは違反を報告するだけで何も防ぎません。"_qs,
+            u"Content-Security-Policy-Report-Only だけがあり、"
+            "ブラウザは違反を報告するだけで何も防ぎません。"_qs,
             u"CSP Level 3 §3.2");
     } else if (context.html) {
         Add(findings, u"csp-missing", Level::Warn, kSecurity, u"content-security-policy",
@@ -79,7 +80,8 @@ void checkOtherSecurityHeaders(const Context &context, QList<Finding> &findings)
             : u"X-Content-Type-Options: nosniff がないため、"_qs;
         Add(findings, u"xcto", Level::Warn, kSecurity, u"x-content-type-options",
             message
-                + u"ブラウザが Content-Type を無視して内容から種類を推測し、スクリプトとして実行しかねません。"_qs,
+                + u"ブラウザが Content-Type を無視して内容から種類を推測し、"
+                  "スクリプトとして実行しかねません。"_qs,
             u"Fetch X-Content-Type-Options");
     }
     const ReferrerPolicy referrer = ReadReferrerPolicy(context);
@@ -97,7 +99,8 @@ void checkOtherSecurityHeaders(const Context &context, QList<Finding> &findings)
     } else if (referrer.safety != ReferrerSafety::Absent) {
         Add(findings, u"referrer-policy", Level::Warn, kSecurity, u"referrer-policy",
             Quoted(u"Referrer-Policy", value) + u"の "_qs + referrer.policy
-                + u" では、ブラウザが他のサイトへ (http へも) アドレスの全体か生成元を Referer として送ります。"_qs,
+                + u" では、"
+                  "ブラウザが他のサイトへ (http へも) アドレスの全体か生成元を Referer として送ります。"_qs,
             u"Referrer Policy §3");
     }
 }

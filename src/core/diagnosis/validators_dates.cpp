@@ -34,7 +34,8 @@ void checkDates(const Context &context, QList<Finding> &findings)
         Add(findings, u"date-obsolete", Level::Warn, kValidators, name.toString().toLower(),
             Quoted(name, value) + u"は廃止された "_qs
                 + (date->layout == headers::HttpDateLayout::Rfc850 ? u"RFC 850"_qs : u"asctime"_qs)
-                + u" の形式で、受け手によっては読めないため、「Sun, 06 Nov 1994 08:49:37 GMT」の形式で送るべきです。"_qs,
+                + u" の形式で、受け手によっては読めないため、"
+                  "「Sun, 06 Nov 1994 08:49:37 GMT」の形式で送るべきです。"_qs,
             u"RFC 9110 §5.6.7");
     }
     const QString dateText = context.value(u"date"_qs);
