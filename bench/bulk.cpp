@@ -10,63 +10,19 @@
 //
 //   bench_bulk [addresses] [pairs]     (default: both sizes, 5 pairs)
 
+#include "fixtures/measure.h"
 #include "support/nginx_server.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
-
-struct Run {
-    double ms = -1; // -1 when the command failed
-    double peakMiB = 0;
-};
-
-Run runCommand(const std::vector<QByteArray> &command)
-{
-    std::vector<char *> argv;
-    for (const QByteArray &argument : command)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    // curl draws its parallel progress meter there even with -s.
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer clock;
-    clock.start();
-    pid_t pid = 0;
-    int status = 0;
-    rusage usage{};
-    Run run;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
-        && wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        run.ms = double(clock.nsecsElapsed()) / 1e6;
-        run.peakMiB = double(usage.ru_maxrss) / 1024.0;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 bool measure(NginxServer &nginx, int addresses, int pairs)
 {
@@ -92,8 +48,8 @@ bool measure(NginxServer &nginx, int addresses, int pairs)
         = {"curl", "-s", "-I", "--parallel", "--parallel-max", "10", "--config", config.fileName().toUtf8()};
     std::vector<double> ours, theirs, ratios, oursPeak, theirsPeak;
     for (int i = 0; i < pairs; ++i) {
-        const Run t = runCommand(tobrell);
-        const Run c = runCommand(curl);
+        const CommandRun t = RunCommand(tobrell);
+        const CommandRun c = RunCommand(curl);
         if (t.ms < 0 || c.ms < 0) {
             std::fprintf(stderr, "%d addresses: a command failed\n", addresses);
             return false;
@@ -106,7 +62,7 @@ bool measure(NginxServer &nginx, int addresses, int pairs)
     }
     std::printf("%d addresses, median of %d: tobrell %.0f ms, curl %.0f ms, median ratio tobrell/curl %.2f; "
                 "peak memory tobrell %.1f MiB, curl %.1f MiB\n",
-        addresses, pairs, median(ours), median(theirs), median(ratios),
+        addresses, pairs, Median(ours), Median(theirs), Median(ratios),
         *std::max_element(oursPeak.begin(), oursPeak.end()),
         *std::max_element(theirsPeak.begin(), theirsPeak.end()));
     return true;

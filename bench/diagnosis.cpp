@@ -5,6 +5,7 @@
 #include "core/diagnosis/diagnosis.h"
 #include "core/headers/value_format.h"
 #include "fixtures/header_block.h"
+#include "fixtures/measure.h"
 
 #include <QElapsedTimer>
 
@@ -13,35 +14,15 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-double medianMilliseconds(const std::function<qsizetype()> &work, int repetitions)
-{
-    std::vector<double> times;
-    qsizetype sink = 0;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        sink += work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::nth_element(times.begin(), times.begin() + repetitions / 2, times.end());
-    if (sink == 0)
-        std::puts("(no output)");
-    return times[repetitions / 2];
-}
-
-} // namespace
-
 int main()
 {
     double at64 = 0;
     for (const qsizetype kib : {1, 64}) {
         const QString block = headerBlock(kib);
         const int repetitions = kib == 64 ? 201 : 1001;
-        const double shown = medianMilliseconds(
+        const double shown = MedianMilliseconds(
             [&] { return headers::FormatHeaderText(block, lookUp).size(); }, repetitions);
-        const double diagnosed = medianMilliseconds(
+        const double diagnosed = MedianMilliseconds(
             [&] {
                 diagnosis::Response response = diagnosis::ReadBlock(block);
                 response.url = QStringLiteral("https://example.com/");

@@ -9,50 +9,17 @@
 //
 //   bench_head [runs]     (default: 31 pairs)
 
+#include "fixtures/measure.h"
 #include "support/nginx_server.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
-
-// Milliseconds from spawning the command until it has exited; -1 when it failed.
-double timeCommand(const std::vector<QByteArray> &command)
-{
-    std::vector<char *> argv;
-    for (const QByteArray &argument : command)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer clock;
-    clock.start();
-    pid_t pid = 0;
-    int status = 0;
-    const bool ran = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
-        && waitpid(pid, &status, 0) == pid;
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
-    posix_spawn_file_actions_destroy(&actions);
-    return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Times both commands alternately; false when one failed.
 bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std::vector<QByteArray> &curl,
@@ -60,8 +27,8 @@ bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std
 {
     std::vector<double> ours, theirs, ratios;
     for (int i = 0; i < runs; ++i) {
-        const double t = timeCommand(tobrell);
-        const double c = timeCommand(curl);
+        const double t = RunCommand(tobrell).ms;
+        const double c = RunCommand(curl).ms;
         if (t < 0 || c < 0) {
             std::fprintf(stderr, "%s: a command failed\n", what);
             return false;
@@ -71,8 +38,8 @@ bool compare(const char *what, const std::vector<QByteArray> &tobrell, const std
         ratios.push_back(t / c);
     }
     std::printf("%s, median of %d: ", what, runs);
-    std::printf(names, median(ours), median(theirs));
-    std::printf(" %.2f\n", median(ratios));
+    std::printf(names, Median(ours), Median(theirs));
+    std::printf(" %.2f\n", Median(ratios));
     return true;
 }
 

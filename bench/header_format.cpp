@@ -2,35 +2,12 @@
 // prints the median per block and per KiB.
 #include "core/headers/value_format.h"
 #include "fixtures/header_block.h"
+#include "fixtures/measure.h"
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
-
-namespace {
-
-double medianMilliseconds(const QString &block, int repetitions)
-{
-    std::vector<double> times;
-    times.reserve(repetitions);
-    qsizetype sink = 0;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        sink += headers::FormatHeaderText(block, lookUp).size();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::nth_element(times.begin(), times.begin() + repetitions / 2, times.end());
-    if (sink == 0)
-        std::puts("(no output)");
-    return times[repetitions / 2];
-}
-
-} // namespace
 
 int main()
 {
@@ -38,7 +15,8 @@ int main()
     for (const qsizetype kib : {1, 8, 64}) {
         const QString block = headerBlock(kib);
         const int repetitions = kib == 64 ? 201 : 1001;
-        const double median = medianMilliseconds(block, repetitions);
+        const double median = MedianMilliseconds(
+            [&] { return headers::FormatHeaderText(block, lookUp).size(); }, repetitions);
         std::printf("%3lld KiB block: median %8.3f ms per block, %7.4f ms per KiB (%d runs)\n",
             static_cast<long long>(kib), median, median / double(kib), repetitions);
         if (kib == 64)
